@@ -1,0 +1,12 @@
+#pragma once
+#include <filesystem>
+
+namespace tembrik::platform {
+
+// The directory of the running executable: every file the program keeps lives there.
+std::filesystem::path programDir();
+
+// Tests point the program at a directory of their own.
+void setProgramDirForTesting(const std::filesystem::path& dir);
+
+} // namespace tembrik::platform
