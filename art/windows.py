@@ -151,7 +151,7 @@ def _update_extra(c):
         c.poly_mask([(cx - r - 5.5, cy + 3), (cx - r + 5.5, cy + 3), (cx - r, cy - 4.5)]))
     m = ImageChops.lighter(ImageChops.lighter(ring, ring2), heads)
     c.shadow(m, 0, 1, 1, (0, 0, 0, 90))
-    c.vgrad(m, (cx - r - 6, cy - r - 6, cx + r + 6, cy + r + 6), [(0, hexc("8ee06e")), (1, hexc("1f8a2c"))])
+    c.vgrad(m, (cx - r - 6, cy - r - 6, cx + r + 6, cy + r + 6), [(0, hexc("7cc0ff")), (1, hexc("1b5fb4"))])
 
 
 def update_background():
