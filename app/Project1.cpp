@@ -1,0 +1,33 @@
+// Program entry: the five windows are created in a fixed order (creating the main window runs the
+// start-up sequence), then the GUI thread's event loop runs until the main window closes.
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+#include "ui/Unit4.h"
+#include "ui/Unit5.h"
+
+#include <QApplication>
+#include <memory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Tembrik");
+    // The tray keeps the program alive while the main window is hidden; closing the main window
+    // is what ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    auto form1 = std::make_unique<TForm1>();
+    auto form2 = std::make_unique<TForm2>();
+    auto form3 = std::make_unique<TForm3>();
+    auto form4 = std::make_unique<TForm4>();
+    auto form5 = std::make_unique<TForm5>();
+    form1->show();
+    const int rc = QApplication::exec();
+
+    form5.reset();
+    form4.reset();
+    form3.reset();
+    form2.reset();
+    form1.reset(); // FormDestroy frees the audio engine last
+    return rc;
+}

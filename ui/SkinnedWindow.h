@@ -1,0 +1,30 @@
+#pragma once
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+class QWidget;
+class QMouseEvent;
+class ImageControl;
+
+// Shared set-up of the program's borderless windows: fixed client size, caption, icon, the
+// background picture as Image1 and the window shape from its pure-lime pixels.
+ImageControl* SetUpSkinnedWindow(QWidget* window, QSize clientSize, const QString& caption,
+                                 const QString& background);
+
+// Applies the window shape: every pure-lime pixel of the picture becomes see-through.
+void ShapeWindowFromPicture(QWidget* window, const QPixmap& picture);
+
+// Loads a picture from the program directory; a missing or broken file raises FileError.
+QPixmap LoadProgramPicture(const QString& name);
+
+// Starts moving the window with the mouse: the window manager's own move where it offers one.
+void DragWindow(QWidget* window, QMouseEvent* event);
+
+// The program's fonts. The families the windows were designed with come first; the fallbacks are
+// close shapes that Debian ships (see scripts/packages.txt).
+enum class FontFace { Gothic, Narrow, Sans };
+QFont ProgramFont(FontFace face, int pixelHeight, bool bold = false);
+
+// Shows the window modally and returns when it is hidden or closed, as a modal form does.
+void RunModal(QWidget* window);

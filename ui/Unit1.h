@@ -1,0 +1,159 @@
+#pragma once
+// The main window: the borderless radio gadget with the logo grids, the playback buttons, the volume
+// slider, the now-playing line and the small links and icons. Every control keeps its designer name;
+// handlers are named after their control and event.
+#include <QStringList>
+#include <QWidget>
+
+#include <string>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+class QTimer;
+class ImageControl;
+class LogoGrid;
+class ShadowLabel;
+class SkinSlider;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // Creating the window runs its start-up sequence (FormCreate).
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override; // FormDestroy
+
+    // Visible controls, back to front.
+    ImageControl* Image1;
+    ShadowLabel* RxLabel2;
+    ShadowLabel* RxLabel3;
+    ImageControl* Image2;
+    ShadowLabel* RxLabel5;
+    ShadowLabel* RxLabel6;
+    ImageControl* Image3;
+    ImageControl* Image4;
+    ImageControl* Image5;
+    ShadowLabel* RxLabel1;
+    ImageControl* Image6;
+    ImageControl* Image7;
+    ImageControl* Image8;
+    ShadowLabel* RxLabel7;
+    SkinSlider* sTrackBar1;
+    QPushButton* sBitBtn2;
+    QPushButton* sBitBtn1;
+    QPushButton* sBitBtn3;
+    LogoGrid* NextGrid1;
+    LogoGrid* NextGrid2;
+
+    // Controls that are never shown, and components without a place.
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QStringList Memo1; // logo addresses the import downloads
+    QStringList Memo2; // file names of those downloads
+    QWidget* Panel1;
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QSystemTrayIcon* RxTrayIcon1;
+    QMenu* PopupMenu1;
+    QAction* N1;
+    QAction* N6;
+    QAction* N2;
+    QAction* Stop1;
+    QAction* N3;
+    QAction* N8;
+    QAction* N9;
+    QAction* N7;
+    QAction* N5;
+    QAction* N4;
+
+    // Window events.
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+    void FormMouseDown(QMouseEvent* e);
+    void Image1MouseDown(QMouseEvent* e);
+    void RxLabel6MouseDown(QMouseEvent* e);
+    void Image1DblClick();
+
+    // Handlers that only forward.
+    void N2Click();
+    void Stop1Click();
+    void N3Click();
+    void N9Click();
+    void N4Click();
+    void Image6Click();
+    void NextGrid1MouseEnter();
+    void NextGrid2MouseEnter();
+
+    // Station catalogue, grid and favourites (ui/Unit1Stations.cpp).
+    void Button2Click();
+    void FillStationGrid();
+    void NextGrid1SelectCell(int column, int row);
+    void SelectStation(int station, bool freeStream);
+    void RxLabel2Click();
+    void FillFavouritesGrid();
+    void RxLabel3Click();
+    void Image3Click();
+    void NextGrid2SelectCell(int column, int row);
+    void Image8Click();
+
+    // Playback (ui/Unit1Playback.cpp).
+    void Button3Click();
+    void sBitBtn2Click();
+    void sBitBtn3Click();
+    void sBitBtn1Click();
+    void sTrackBar1Change();
+    void Image2Click();
+    void Timer2Timer();
+    void RxLabel7MouseDown(QMouseEvent* e);
+    void RxLabel7MouseEnter();
+    void RxLabel7MouseLeave();
+
+    // Start-up operations of the engine, settings and hot keys, in the order the sequence calls them.
+    void RegisterHotKeys();
+    void ReleaseHotKeys();
+    void LoadAudioAddOns();
+    bool InitAudioEngine();
+    void FreeAudioEngine();
+    void ResetAudioEngine();
+    void LoadSettings();
+    void ConfigureEngine();
+    void LoadEqualizer();
+    void AttachEffectChain();
+    void SetStreamVolume(float volume);
+    void HandOverNetworkTexts(bool withProxy);
+
+    // Chrome, settings, update, import.
+    void Image4Click();
+    void Image5Click();
+    void Image7Click();
+    void RxLabel1Click();
+    void Timer1Timer();
+    void Button1Click();
+    void RxTrayIcon1Click();
+    void PopupMenu1Popup();
+    void N1Click();
+    void N7Click();
+
+    // Text shown in an error box when a start-up step failed; empty when start-up completed.
+    const QString& StartupError() const { return startupError_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    void CreateControls();
+    void CreateTrayIcon();
+    void BindEvents();
+    void RunStartupSequence();
+    friend class StartupTest;
+
+    QString startupError_;
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,58 @@
+// The start-up sequence the main window runs while it is created. Its order matters: the catalogue is
+// scanned before the settings may reopen the last station, and the engine options, equalizer, volume,
+// proxy and user agent are all in force before the first stream opens (the play request's first
+// report waits for the GUI thread, which is busy here until every window exists).
+#include "Unit1.h"
+
+#include "widgets/LogoGrid.h"
+#include "widgets/SkinSlider.h"
+
+#include "app/PlayerState.h"
+#include "settings/Proxy.h"
+#include "tembrik/platform/ProgramDir.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+constexpr const char* FixedUserAgent = "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US) AppleWebKit/534.10 "
+                                       "(KHTML, like Gecko) Chrome/8.0.552.215 Safari/534.10";
+}
+
+void TForm1::RunStartupSequence() {
+    PlayerState& s = State();
+    const std::filesystem::path dir = tembrik::platform::programDir();
+
+    RegisterHotKeys(); // 1
+    LoadAudioAddOns(); // 2
+    s.RecordState = 0; // 3
+    s.CheckUpdates = 0;
+    s.AutostartEnabled = 0;
+    s.OpenLast = false;
+    std::error_code ec; // 4
+    std::filesystem::remove(dir / "Stations" / "thumbs.db", ec);
+    s.CurrentStation = 0;                            // 5
+    const std::string proxy = ReadProxySetting(dir); // 6
+    CopyNetText(s.ProxyText, proxy);
+    CopyNetText(s.AgentText, FixedUserAgent);
+    s.ImportCount = 1;                                  // 7
+    Button2Click();                                     // 8
+    s.Muted = 0;                                        // 9
+    NextGrid1->setBackground(QColor(0xFB, 0xFA, 0xFA)); // 10
+    s.CurrentIsFavourite = 1;                           // 11
+    s.FavouritesShown = 0;
+    s.MainWindowHandle = this; // 12
+    if (!InitAudioEngine()) {  // 13
+        ResetAudioEngine();
+        std::exit(0);
+    }
+    LoadSettings();                                          // 14
+    ConfigureEngine();                                       // 15
+    LoadEqualizer();                                         // 16
+    AttachEffectChain();                                     // 17
+    sTrackBar1->setValue(std::clamp(s.StartVolume, 0, 100)); // 18
+    SetStreamVolume(static_cast<float>(sTrackBar1->value()) / 100.0f);
+    HandOverNetworkTexts(!proxy.empty() && proxy[0] != '.'); // 19
+}
