@@ -22,9 +22,11 @@ def star_points(cx, cy, R, r, n=5, rot=-90):
 
 
 def _star(size, filled):
+    # kept inside the top-left 30 x 31 so that the star's 30 x 31 place in the
+    # title shows all of it even unscaled
     c = Canvas(size, size, SS)
-    cx, cy = size / 2, size / 2 + size * 0.04
-    R = size * 0.47
+    cx, cy = size * 0.47, size * 0.5
+    R = size * 0.44
     outer = c.poly_mask(star_points(cx, cy, R, R * 0.48))
     inner = shrink(outer, int(size / 16 * SS))
     c.shadow(outer, 0, size / 32, size / 40, (0, 0, 0, 90))
@@ -60,12 +62,19 @@ def _speaker(c, size, body_top, body_bot, outline, x0=0.0):
     c.vgrad(m, (0, 2 * u, size, 14 * u), [(0, body_top), (1, body_bot)])
 
 
-def _waves(c, size, colour, outline, count=2):
+def _ring(c, cx, cy, r, width, start, end):
+    """Arc mask whose stroke is centred on radius r (Pillow draws arcs inward
+    from the box)."""
+    R = r + width / 2
+    return c.arc_mask((cx - R, cy - R, cx + R, cy + R), start, end, width)
+
+
+def _waves(c, size, colour, outline):
     u = size / 16
-    for i, r in enumerate((3.2, 5.8)[:count]):
-        b = (8.5 * u - r * u, 8 * u - r * u, 8.5 * u + r * u, 8 * u + r * u)
-        c.fill(c.arc_mask(b, -50, 50, 2.6 * u), outline)
-        c.fill(c.arc_mask((b[0] + 0.55 * u, b[1] + 0.55 * u, b[2] - 0.55 * u, b[3] - 0.55 * u), -46, 46, 1.5 * u), colour)
+    for r in (3.3, 6.3):
+        c.fill(_ring(c, 8.2 * u, 8 * u, r * u, 2.5 * u, -52, 52), outline)
+    for r in (3.3, 6.3):
+        c.fill(_ring(c, 8.2 * u, 8 * u, r * u, 1.3 * u, -48, 48), colour)
 
 
 def vol():
@@ -274,11 +283,12 @@ def program_icon(size):
     top = 9 * u if not small else 2.5
     body_b = (1.5 * u if not small else 0.5, top, size - (1.5 * u if not small else 0.5), size - (3 * u if not small else 1.0))
     body = c.rrect_mask(body_b, 7 * u if not small else 2.4)
-    c.shadow(body, 0, 1.2 * u, 1.2 * u, (0, 0, 0, 120))
-    c.fill(body, hexc("4a2100"))
+    if not small:
+        c.shadow(body, 0, 1.2 * u, 1.2 * u, (0, 0, 0, 120))
+    c.fill(body, hexc("4a2100") if not small else hexc("7a3a06"))
     ib = (body_b[0] + max(1, 1.6 * u), body_b[1] + max(1, 1.6 * u), body_b[2] - max(1, 1.6 * u), body_b[3] - max(1, 1.6 * u))
     inner = c.rrect_mask(ib, (5.5 * u) if not small else 1.6)
-    c.vgrad(inner, ib, [(0, hexc("ffd27a")), (0.5, hexc("f29b22")), (1, hexc("c25e07"))])
+    c.vgrad(inner, ib, [(0, hexc("ffd98a")), (0.5, hexc("f6a632")), (1, hexc("d9700f"))])
     # gloss on the upper part of the cabinet
     gb = (ib[0] + 1 * u, ib[1] + 0.5 * u, ib[2] - 1 * u, ib[1] + (ib[3] - ib[1]) * 0.45)
     c.vgrad(c.rrect_mask(gb, 4 * u), gb, [(0, (255, 255, 255, 150)), (1, (255, 255, 255, 0))])
@@ -295,7 +305,7 @@ def program_icon(size):
             rr = gr2 * k
             c.fill(c.stroke_mask("ellipse", (gcx - rr, gcy - rr, gcx + rr, gcy + rr), max(0.6, 1.0 * u)), hexc("c98a3e"))
     else:
-        c.fill(c.ellipse_mask((gcx - 1, gcy - 1, gcx + 1, gcy + 1)), hexc("c98a3e"))
+        c.fill(c.stroke_mask("ellipse", (gcx - 2.2, gcy - 2.2, gcx + 2.2, gcy + 2.2), 0.8), hexc("e0a55a"))
     # tuning dial on the right
     dx0 = gcx + gr + max(1.2, 2.5 * u)
     dx1 = ib[2] - max(1.0, 2.2 * u)
@@ -313,8 +323,8 @@ def program_icon(size):
             c.fill(c.line_mask([(tx, di[3] - 2.6 * u), (tx, di[3] - 0.8 * u)], 0.6 * u), hexc("6b4a1d"))
     # two knobs
     ky = ib[1] + h * 0.78
-    kr = max(1.0, h * 0.11)
-    for kx in (dx0 + (dx1 - dx0) * 0.25, dx0 + (dx1 - dx0) * 0.75):
+    kr = max(1.0, h * 0.09)
+    for kx in (dx0 + (dx1 - dx0) * 0.2, dx0 + (dx1 - dx0) * 0.8):
         c.fill(c.ellipse_mask((kx - kr, ky - kr, kx + kr, ky + kr)), hexc("3b1d05"))
         kr2 = kr - max(0.6, 0.8 * u)
         c.vgrad(c.ellipse_mask((kx - kr2, ky - kr2, kx + kr2, ky + kr2)), (kx - kr2, ky - kr2, kx + kr2, ky + kr2),

@@ -90,11 +90,6 @@ def main_background():
     cabinet(c, 501, 373)
     # display: star, station title, now-playing line
     plate(c, (5, 5, 414, 46), 7, IVORY)
-    # a fine dial scale along the display's right end
-    for i in range(9):
-        x = 380 + i * 3.6
-        tall = i % 4 == 0
-        c.fill(c.line_mask([(x, 40 - (4 if tall else 2)), (x, 41)], 0.6), (120, 95, 50, 150))
     # seat of the window buttons
     dark_well(c, (418, 5, 494, 35), 15)
     c.text((456, 40.5), "TEMBRIK", "adventor-bold", 7.2, (150, 160, 173, 255), anchor="mm", spacing=1.6)
