@@ -4,10 +4,12 @@ shape is pure lime, which the program turns see-through. The shape's edge is
 hard (no blending with lime); inside, everything is drawn at 4x and scaled
 down."""
 
+import random
+
 from PIL import Image, ImageChops, ImageFilter
 
 import icons
-from gfx import Canvas, LIME, apply_colour_key, hard_rrect, hexc
+from gfx import Canvas, apply_colour_key, hard_rrect, hexc
 
 SS = 4
 
@@ -21,7 +23,6 @@ def cabinet(c, w, h):
     whole = c.rrect_mask((0, 0, w, h), 12)
     c.vgrad(whole, (0, 0, w, h), RIM)
     # faint brushed-metal streaks
-    import random
     rnd = random.Random(7)
     y = 0.0
     while y < h:
