@@ -88,17 +88,25 @@ public:
     void NextGrid1MouseEnter();
     void NextGrid2MouseEnter();
 
-    // Station catalogue, grid and favourites (ui/Unit1Stations.cpp).
+    // Station catalogue, grid and favourites (ui/Unit1Stations.cpp). OpenStation, Button2Click,
+    // FillStationGrid, FillFavouritesGrid and SelectStation raise their errors to the caller; the
+    // handlers bound to clicks show them in an error box.
+    void OpenStation(int station);
     void Button2Click();
     void FillStationGrid();
     void NextGrid1SelectCell(int column, int row);
-    void SelectStation(int station, bool freeStream);
+    void SelectStation(int station, bool freeStream, const QString& notFavouriteHint);
     void RxLabel2Click();
     void FillFavouritesGrid();
     void RxLabel3Click();
     void Image3Click();
     void NextGrid2SelectCell(int column, int row);
     void Image8Click();
+    // Engine steps of opening a station whose engines land later (ui/Unit1StationEngines.cpp).
+    void StopAlternativeEngine();
+    void StartAlternativeEngine(const QString& url);
+    void StopMainChannel();
+    void TickOptionsBoxesFromSettings();
 
     // Playback (ui/Unit1Playback.cpp).
     void Button3Click();
@@ -120,6 +128,7 @@ public:
     void FreeAudioEngine();
     void ResetAudioEngine();
     void LoadSettings();
+    void ReopenLastStation();
     void ConfigureEngine();
     void LoadEqualizer();
     void AttachEffectChain();

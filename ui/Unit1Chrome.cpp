@@ -5,7 +5,6 @@
 
 void TForm1::RegisterHotKeys() {}
 void TForm1::ReleaseHotKeys() {}
-void TForm1::LoadSettings() {}
 
 void TForm1::Image4Click() {
     close();

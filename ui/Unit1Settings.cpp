@@ -1,0 +1,48 @@
+// Reading config.txt at start-up. The reader takes values by line position (line 2k is the k-th
+// setting) and stops at the first failure, leaving the settings after it as they were.
+#include "Unit1.h"
+
+#include "app/PlayerState.h"
+#include "tembrik/platform/Integer.h"
+#include "tembrik/platform/ProgramDir.h"
+#include "tembrik/platform/TextFile.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+namespace {
+// A flag is on unless its line is exactly "0".
+int Flag(const std::string& line) {
+    return line == "0" ? 0 : 1;
+}
+} // namespace
+
+void TForm1::LoadSettings() {
+    using tembrik::platform::parseInt;
+    PlayerState& s = State();
+    const auto config = tembrik::platform::TextLines::read(tembrik::platform::programDir() / "config.txt");
+    s.CheckUpdates = Flag(config.line(1));
+    s.OpenLast = Flag(config.line(3)) == 1;
+    s.StartVolume = parseInt(config.line(5));
+    s.CurrentStation = s.OpenLast ? parseInt(config.line(7)) : -1;
+    if (s.CheckUpdates == 1)
+        Timer1->start();
+    else
+        Timer1->stop();
+    s.AutostartEnabled = Flag(config.line(9));
+    if (s.OpenLast && s.CurrentStation != -1)
+        ReopenLastStation();
+    // Seconds beyond what milliseconds can hold are taken as the largest buffer there is.
+    const std::int64_t bufferMs = std::int64_t{parseInt(config.line(11))} * 1000;
+    s.BufferMs = static_cast<std::int32_t>(std::clamp<std::int64_t>(bufferMs, INT32_MIN, INT32_MAX));
+    s.EqualizerEnabled = parseInt(config.line(13));
+}
+
+void TForm1::ReopenLastStation() {
+    sBitBtn1->setEnabled(true);
+    sBitBtn2->setEnabled(true);
+    sBitBtn3->setEnabled(true);
+}
