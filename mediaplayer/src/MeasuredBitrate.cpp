@@ -8,8 +8,8 @@ namespace tembrik::mediaplayer::detail {
 namespace {
 
 // Encoder settings stations commonly use, in kbit/s.
-constexpr std::array<int, 18> kUsualKbps{8,  16,  24,  32,  40,  48,  56,  64,  80,
-                                         96, 112, 128, 144, 160, 192, 224, 256, 320};
+constexpr std::array<int, 17> kUsualKbps{8,  16,  24,  32,  40,  48,  56,  64, 80,
+                                         96, 112, 128, 160, 192, 224, 256, 320};
 // How far a measurement may sit from a usual setting and still be shown as it (container overhead
 // of HLS and ADTS is about 2 %).
 constexpr double kSnapTolerance = 0.05;

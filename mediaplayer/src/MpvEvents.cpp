@@ -11,7 +11,8 @@ namespace tembrik::mediaplayer::detail {
 
 namespace {
 
-constexpr std::array<PropertySubscription, 6> kObserved{{
+constexpr std::array<PropertySubscription, 7> kObserved{{
+    {ObservedProperty::Idle, "idle-active", MPV_FORMAT_FLAG},
     {ObservedProperty::CoreIdle, "core-idle", MPV_FORMAT_FLAG},
     {ObservedProperty::PausedForCache, "paused-for-cache", MPV_FORMAT_FLAG},
     {ObservedProperty::Buffering, "cache-buffering-state", MPV_FORMAT_INT64},
@@ -63,6 +64,8 @@ std::int64_t entryIdFromLoadReply(const mpv_node& result) {
 std::optional<PlayerEvent> translateProperty(const mpv_event_property& property, std::uint64_t id) {
     const bool present = property.format != MPV_FORMAT_NONE && property.data != nullptr;
     switch (static_cast<ObservedProperty>(id)) {
+    case ObservedProperty::Idle:
+        return IdleChanged{present && *static_cast<const int*>(property.data) != 0};
     case ObservedProperty::CoreIdle:
         return CoreIdleChanged{!present || *static_cast<const int*>(property.data) != 0};
     case ObservedProperty::PausedForCache:
@@ -139,7 +142,8 @@ std::optional<PlayerEvent> translateEvent(const mpv_event& event) {
         return FileLoaded{};
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        return FileEnded{end->playlist_entry_id, endReasonFrom(end->reason), failureFromMpvError(end->error)};
+        return FileEnded{end->playlist_entry_id, endReasonFrom(end->reason), failureFromMpvError(end->error),
+                         end->playlist_insert_num_entries};
     }
     case MPV_EVENT_COMMAND_REPLY: {
         if (event.reply_userdata == kUntrackedReply) {

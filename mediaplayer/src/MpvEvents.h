@@ -12,7 +12,8 @@ namespace tembrik::mediaplayer::detail {
 
 // The properties the player observes, by the reply id libmpv hands back with each change.
 enum class ObservedProperty : std::uint64_t {
-    CoreIdle = 1,
+    Idle = 1,
+    CoreIdle,
     PausedForCache,
     Buffering,
     Metadata,
@@ -26,9 +27,9 @@ struct PropertySubscription {
     mpv_format format;
 };
 
-// Every observed property. All describe the entry now playing, so the player subscribes to them
-// again when an entry starts: a new subscription always reports its first value, whereas a value
-// that changed and changed back between two drains is never reported.
+// Every observed property. The player subscribes to them again whenever an entry starts: a new
+// subscription always reports the current value, whereas a value that changed and changed back
+// between two drains is never reported, and the status needs each entry's own values.
 std::span<const PropertySubscription> observedProperties();
 
 // Command replies with this user data or below are not loads; a load's reply carries its generation.

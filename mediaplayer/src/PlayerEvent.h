@@ -12,6 +12,7 @@ enum class Failure {
     UnsupportedFormat,  // no demuxer or decoder for what came back
     NothingToPlay,      // the stream holds no audio
     AudioOutputFailed,  // the sound server or device refused us
+    EmptyPlaylist,      // a playlist file without a single playable entry
     UnsupportedAddress, // an address scheme we do not open (local files, descriptors, scripts)
     EngineUnavailable,  // libmpv could not be created or initialised
     Other,
@@ -45,6 +46,12 @@ struct FileEnded {
     std::int64_t entryId = 0;
     EndReason reason = EndReason::Eof;
     Failure failure = Failure::None;
+    int insertedEntries = 0; // with EndReason::Redirect: how many entries the playlist file held
+};
+
+// libmpv has nothing left to play.
+struct IdleChanged {
+    bool idle = false;
 };
 
 // Property values of the entry now playing.
@@ -69,7 +76,7 @@ struct MeasuredBitrateChanged { // measured over the last second of packets, 0 w
 
 using PlayerEvent =
     std::variant<LoadRequested, StopRequested, LoadAccepted, LoadRejected, FileStarted, FileLoaded, FileEnded,
-                 CoreIdleChanged, PausedForCacheChanged, BufferingChanged, StationBitrateChanged,
+                 IdleChanged, CoreIdleChanged, PausedForCacheChanged, BufferingChanged, StationBitrateChanged,
                  DemuxerBitrateChanged, MeasuredBitrateChanged>;
 
 } // namespace tembrik::mediaplayer::detail

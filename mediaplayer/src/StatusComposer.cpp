@@ -63,6 +63,8 @@ QString StatusComposer::failureText(Failure failure) {
         return QStringLiteral("в потоке нет звука");
     case Failure::AudioOutputFailed:
         return QStringLiteral("звуковое устройство недоступно");
+    case Failure::EmptyPlaylist:
+        return QStringLiteral("список воспроизведения пуст");
     case Failure::UnsupportedAddress:
         return QStringLiteral("неподдерживаемый адрес");
     case Failure::EngineUnavailable:
@@ -144,9 +146,15 @@ void StatusComposer::on(const FileEnded& e) {
     case EndReason::Stop:
     case EndReason::Quit:
         // Only our own commands stop an entry, and they have set the phase already.
+        return;
     case EndReason::Redirect:
         // A playlist file expanding into its entries; the first of them starts next.
-        return;
+        if (e.insertedEntries > 0) {
+            return;
+        }
+        phase_ = Phase::Failed;
+        failure_ = Failure::EmptyPlaylist;
+        break;
     case EndReason::Eof:
         phase_ = Phase::Ended;
         break;
@@ -154,6 +162,21 @@ void StatusComposer::on(const FileEnded& e) {
         phase_ = Phase::Failed;
         failure_ = e.failure == Failure::None ? Failure::Other : e.failure;
         break;
+    }
+    entryStarted_ = false;
+}
+
+void StatusComposer::on(const IdleChanged& e) {
+    // libmpv went idle while our entry still seemed under way, without an end report that explains
+    // it: never leave the status line claiming progress.
+    if (!e.idle || !entryStarted_ || !isActive()) {
+        return;
+    }
+    if (phase_ == Phase::Playing) {
+        phase_ = Phase::Ended;
+    } else {
+        phase_ = Phase::Failed;
+        failure_ = Failure::Other;
     }
     entryStarted_ = false;
 }
@@ -204,8 +227,11 @@ bool StatusComposer::isOurs(std::int64_t entryId) const {
 }
 
 bool StatusComposer::tracksEntry() const {
-    return phase_ == Phase::Connecting || phase_ == Phase::Buffering || phase_ == Phase::Playing ||
-           phase_ == Phase::Ended || phase_ == Phase::Failed;
+    return isActive() || phase_ == Phase::Ended || phase_ == Phase::Failed;
+}
+
+bool StatusComposer::isActive() const {
+    return phase_ == Phase::Connecting || phase_ == Phase::Buffering || phase_ == Phase::Playing;
 }
 
 void StatusComposer::startEntry() {
@@ -219,7 +245,7 @@ void StatusComposer::startEntry() {
 }
 
 void StatusComposer::settle() {
-    if (phase_ != Phase::Connecting && phase_ != Phase::Buffering && phase_ != Phase::Playing) {
+    if (!isActive()) {
         return;
     }
     if (!loaded_) {

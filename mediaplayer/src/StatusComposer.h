@@ -34,6 +34,7 @@ private:
     void on(const FileStarted& e);
     void on(const FileLoaded& e);
     void on(const FileEnded& e);
+    void on(const IdleChanged& e);
     void on(const CoreIdleChanged& e);
     void on(const PausedForCacheChanged& e);
     void on(const BufferingChanged& e);
@@ -43,6 +44,7 @@ private:
 
     bool isOurs(std::int64_t entryId) const;
     bool tracksEntry() const;
+    bool isActive() const;
     void startEntry();
     void settle();
     int shownKbps() const;
