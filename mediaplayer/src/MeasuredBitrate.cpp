@@ -29,7 +29,10 @@ int MeasuredBitrate::nominalKbps(double kbps) {
 
 int MeasuredBitrate::update(double bitsPerSecond) {
     if (!(bitsPerSecond > 0)) {
-        shownKbps_ = 0;
+        reset();
+        return shownKbps_;
+    }
+    if (++measurements_ == 1) {
         return shownKbps_;
     }
     const int candidate = nominalKbps(bitsPerSecond / 1000.0);

@@ -52,11 +52,12 @@ TEST_P(MeasuredBitrateSequenceTest, ShowsSteadyFigure) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, MeasuredBitrateSequenceTest,
-    testing::Values(SequenceCase{"CbrJitter", {130'090, 131'309, 126'500, 129'000}, {128, 128, 128, 128}},
-                    SequenceCase{"VbrWithinBandHolds", {150'000, 158'000, 143'000}, {150, 150, 150}},
-                    SequenceCase{"VbrLeavingBandMoves", {150'000, 170'000, 171'000}, {150, 170, 170}},
-                    SequenceCase{"UnknownClears", {96'000, 0, 64'000}, {96, 0, 64}},
-                    SequenceCase{"NegativeIsUnknown", {-5, 48'000}, {0, 48}}),
+    testing::Values(
+        SequenceCase{"FirstMeasurementPassedOver", {119'000, 130'090, 131'309, 126'500}, {0, 128, 128, 128}},
+        SequenceCase{"VbrWithinBandHolds", {1, 150'000, 158'000, 143'000}, {0, 150, 150, 150}},
+        SequenceCase{"VbrLeavingBandMoves", {1, 150'000, 170'000, 171'000}, {0, 150, 170, 170}},
+        SequenceCase{"UnknownStartsOver", {96'000, 96'000, 0, 64'000, 64'000}, {0, 96, 0, 0, 64}},
+        SequenceCase{"NegativeIsUnknown", {48'000, -5, 48'000, 48'000}, {0, 0, 0, 48}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 } // namespace

@@ -29,11 +29,7 @@ HlsStation::~HlsStation() {
     stopChild(encoder_);
 }
 
-bool HlsStation::start(double toneHz, int bitrateKbps, QString* error) {
-    if (!dir_.isValid()) {
-        *error = QStringLiteral("no temporary folder");
-        return false;
-    }
+void HlsStation::launch(double toneHz, int bitrateKbps) {
     encoder_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     encoder_.setStandardOutputFile(QProcess::nullDevice());
     startChild(encoder_, QStringLiteral("ffmpeg"),
@@ -66,19 +62,24 @@ bool HlsStation::start(double toneHz, int bitrateKbps, QString* error) {
     startChild(server_, QStringLiteral("/usr/bin/python3"),
                {QStringLiteral("-u"), QStringLiteral("-m"), QStringLiteral("http.server"),
                 QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("0")});
+}
 
+bool HlsStation::waitUntilLive(QString* error) {
+    if (!dir_.isValid()) {
+        *error = QStringLiteral("no temporary folder");
+        return false;
+    }
     const QDeadlineTimer deadline(15000);
     static const QRegularExpression portPattern(QStringLiteral(R"(port (\d+))"));
-    QByteArray banner;
     while (port_ == 0 && !deadline.hasExpired() && server_.state() != QProcess::NotRunning) {
         server_.waitForReadyRead(100);
-        banner += server_.readAllStandardOutput();
-        if (const auto match = portPattern.match(QString::fromUtf8(banner)); match.hasMatch()) {
+        banner_ += server_.readAllStandardOutput();
+        if (const auto match = portPattern.match(QString::fromUtf8(banner_)); match.hasMatch()) {
             port_ = match.captured(1).toInt();
         }
     }
     if (port_ == 0) {
-        *error = QStringLiteral("http.server did not report its port: ") + QString::fromUtf8(banner);
+        *error = QStringLiteral("http.server did not report its port: ") + QString::fromUtf8(banner_);
         return false;
     }
     const QString playlist = dir_.filePath(QStringLiteral("live.m3u8"));

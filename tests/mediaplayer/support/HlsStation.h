@@ -16,8 +16,10 @@ public:
     HlsStation(const HlsStation&) = delete;
     HlsStation& operator=(const HlsStation&) = delete;
 
-    // Waits, bounded, until the playlist holds three segments and the server has said its port.
-    bool start(double toneHz, int bitrateKbps, QString* error);
+    // Starts the encoder and the server without waiting for them.
+    void launch(double toneHz, int bitrateKbps);
+    // Waits, bounded, until the server has said its port and the playlist holds three segments.
+    bool waitUntilLive(QString* error);
     QString playlistUrl() const;
     QString urlOf(const QString& fileName) const;
     QString folder() const { return dir_.path(); }
@@ -27,6 +29,7 @@ private:
     QProcess encoder_;
     QProcess server_;
     int port_ = 0;
+    QByteArray banner_;
 };
 
 } // namespace tembrik::mediaplayer::test

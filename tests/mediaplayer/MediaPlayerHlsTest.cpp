@@ -1,0 +1,200 @@
+// The player against live HLS stations that ffmpeg writes and Python's http.server serves on loopback,
+// heard through the null sink of the test's sound server. Each station plays its own tone, so the
+// recording tells which station is heard, and how loud, while other tests use the same sink.
+#include "support/Fixtures.h"
+#include "support/HlsStation.h"
+#include "support/LoopbackServer.h"
+#include "support/PlayerObserver.h"
+#include "support/QtPrinters.h"
+#include "support/SinkRecorder.h"
+#include "support/StatusOrder.h"
+#include "tembrik/mediaplayer/MediaPlayer.h"
+
+#include <QFile>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tembrik::mediaplayer::test {
+namespace {
+
+constexpr int kWaitMs = 15000;
+constexpr int kSettleMs = 8000;
+
+struct Station {
+    double toneHz;
+    int kbps;
+};
+constexpr Station kStationA{2750.0, 128};
+constexpr Station kStationB{3300.0, 64};
+
+// A tone counts as silent below this amplitude (full scale 1.0); the stations' tone is 0.125.
+constexpr double kSilence = 0.002;
+
+class HlsTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        stationA_ = new HlsStation;
+        stationB_ = new HlsStation;
+        stationA_->launch(kStationA.toneHz, kStationA.kbps);
+        stationB_->launch(kStationB.toneHz, kStationB.kbps);
+        live_ = stationA_->waitUntilLive(&error_) && stationB_->waitUntilLive(&error_);
+    }
+    static void TearDownTestSuite() {
+        delete stationA_;
+        delete stationB_;
+    }
+
+    void SetUp() override {
+        TEMBRIK_NEED_FIXTURE(env, QStringLiteral("PULSE_SERVER"), QStringLiteral("TEMBRIK_NULL_MONITOR"));
+        ASSERT_TRUE(live_) << error_.toStdString();
+        QString error;
+        ASSERT_TRUE(recorder_.start(env[1], &error)) << error.toStdString();
+    }
+
+    std::optional<double> level(double toneHz) {
+        QString trace;
+        auto measured = recorder_.settledToneLevel(toneHz, kSilence, kSettleMs, &trace);
+        if (!measured) {
+            ADD_FAILURE() << "tone " << toneHz << " Hz never settled; last levels " << trace.toStdString();
+        }
+        return measured;
+    }
+
+    static bool waitForBitrate(PlayerObserver& observer) {
+        return observer.waitFor([](const auto& r) { return shownKbps(r.text) > 0; }, kWaitMs);
+    }
+
+    static inline HlsStation* stationA_ = nullptr;
+    static inline HlsStation* stationB_ = nullptr;
+    static inline bool live_ = false;
+    static inline QString error_;
+    SinkRecorder recorder_;
+};
+
+TEST_F(HlsTest, StatusTextsInOrderEndingInTheStationsBitrate) {
+    for (const auto& [station, info] : {std::pair{stationA_, kStationA}, std::pair{stationB_, kStationB}}) {
+        SCOPED_TRACE(info.kbps);
+        MediaPlayer player;
+        PlayerObserver observer(player);
+        player.setUrl(station->playlistUrl());
+        ASSERT_TRUE(waitForBitrate(observer)) << player.status().toStdString();
+        EXPECT_TRUE(connectsBuffersAndPlays(observer.reports()));
+        EXPECT_EQ(player.status(), QStringLiteral("Воспроизведение: %1 Кбит/с").arg(info.kbps));
+    }
+}
+
+TEST_F(HlsTest, VolumeSoundsAsLoudAsOnTheMainEngineAndStopSilences) {
+    MediaPlayer player;
+    PlayerObserver observer(player);
+    player.setVolume(100);
+    player.setUrl(stationA_->playlistUrl());
+    ASSERT_TRUE(waitForBitrate(observer)) << player.status().toStdString();
+    const auto full = level(kStationA.toneHz);
+    ASSERT_TRUE(full);
+    ASSERT_GT(*full, 0.05) << "the station's tone is not heard";
+
+    // The main engine scales samples by position / 100.
+    for (int position : {50, 25, 10, 0}) {
+        SCOPED_TRACE(position);
+        player.setVolume(position);
+        const auto measured = level(kStationA.toneHz);
+        ASSERT_TRUE(measured);
+        if (position == 0) {
+            EXPECT_LT(*measured, 0.02 * *full);
+        } else {
+            EXPECT_NEAR(*measured / *full, position / 100.0, 0.2 * position / 100.0);
+        }
+    }
+
+    player.setVolume(100);
+    const auto restored = level(kStationA.toneHz);
+    ASSERT_TRUE(restored);
+    EXPECT_NEAR(*restored / *full, 1.0, 0.2);
+
+    player.stop();
+    EXPECT_EQ(player.playState(), PlayState::Stopped);
+    EXPECT_EQ(player.status(), QStringLiteral("Остановлено"));
+    const auto stopped = level(kStationA.toneHz);
+    ASSERT_TRUE(stopped);
+    EXPECT_LT(*stopped, 0.02 * *full);
+    EXPECT_EQ(player.status(), QStringLiteral("Остановлено"));
+}
+
+TEST_F(HlsTest, ANewUrlReplacesTheStationHeard) {
+    MediaPlayer player;
+    PlayerObserver observer(player);
+    player.setUrl(stationA_->playlistUrl());
+    ASSERT_TRUE(waitForBitrate(observer));
+    const auto first = level(kStationA.toneHz);
+    ASSERT_TRUE(first);
+    ASSERT_GT(*first, 0.05);
+
+    observer.clear();
+    player.setUrl(stationB_->playlistUrl());
+    ASSERT_TRUE(waitForBitrate(observer));
+    EXPECT_TRUE(connectsBuffersAndPlays(observer.reports()));
+    EXPECT_EQ(player.status(), QStringLiteral("Воспроизведение: 64 Кбит/с"));
+    const auto second = level(kStationB.toneHz);
+    ASSERT_TRUE(second);
+    EXPECT_GT(*second, 0.05);
+    const auto old = level(kStationA.toneHz);
+    ASSERT_TRUE(old);
+    EXPECT_LT(*old, 0.02 * *first);
+}
+
+TEST_F(HlsTest, PlaylistFilesAreResolvedPastDeadEntries) {
+    const QString dead = QStringLiteral("http://127.0.0.1:%1/gone.mp3").arg(closedLoopbackPort());
+    const QString live = stationA_->playlistUrl();
+    const std::pair<const char*, QString> playlists[] = {
+        {"radio.pls",
+         QStringLiteral("[playlist]\r\nNumberOfEntries=2\r\nFile1=%1\r\nTitle1=Gone\r\n\r\nFile2=%2\r\n"
+                        "Title2=Live\r\nVersion=2\r\n")
+             .arg(dead, live)},
+        {"radio.m3u",
+         QStringLiteral("#EXTM3U\r\n\r\n#EXTINF:-1,Gone\r\n%1\r\n#EXTINF:-1,Live\r\n%2\r\n").arg(dead, live)},
+    };
+    for (const auto& [name, content] : playlists) {
+        SCOPED_TRACE(name);
+        QFile file(stationA_->folder() + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content.toUtf8());
+        file.close();
+
+        MediaPlayer player;
+        PlayerObserver observer(player);
+        player.setUrl(stationA_->urlOf(QLatin1String(name)));
+        ASSERT_TRUE(waitForBitrate(observer)) << observer.texts().join(" | ").toStdString();
+        EXPECT_EQ(player.status(), QStringLiteral("Воспроизведение: 128 Кбит/с"));
+        EXPECT_EQ(observer.texts().front(), QStringLiteral("Подключение..."));
+    }
+}
+
+TEST_F(HlsTest, DestroyingWhilePlayingSilences) {
+    auto player = std::make_unique<MediaPlayer>();
+    PlayerObserver observer(*player);
+    player->setUrl(stationA_->playlistUrl());
+    ASSERT_TRUE(waitForBitrate(observer));
+    const auto playing = level(kStationA.toneHz);
+    ASSERT_TRUE(playing);
+    ASSERT_GT(*playing, 0.05);
+    player.reset();
+    const auto after = level(kStationA.toneHz);
+    ASSERT_TRUE(after);
+    EXPECT_LT(*after, 0.02 * *playing);
+}
+
+TEST_F(HlsTest, AMissingAudioOutputIsReportedAsAnError) {
+    MediaPlayerConfig config;
+    config.audioOutput = QStringLiteral("tembrik-no-such-output");
+    MediaPlayer player(config);
+    PlayerObserver observer(player);
+    player.setUrl(stationA_->playlistUrl());
+    ASSERT_TRUE(observer.waitFor([](const auto& r) { return r.state == PlayState::Ready; }, kWaitMs))
+        << player.status().toStdString();
+    EXPECT_EQ(player.status(), QStringLiteral("Ошибка: звуковое устройство недоступно"));
+}
+
+} // namespace
+} // namespace tembrik::mediaplayer::test
