@@ -264,7 +264,8 @@ int StatusComposer::shownKbps() const {
         return stationKbps_;
     }
     if (demuxerBitsPerSecond_ > 0) {
-        return static_cast<int>(std::llround(static_cast<double>(demuxerBitsPerSecond_) / 1000.0));
+        // Containers without a declared rate (ADTS) get one estimated from the first frames.
+        return MeasuredBitrate::nominalKbps(static_cast<double>(demuxerBitsPerSecond_) / 1000.0);
     }
     return measured_.shownKbps();
 }

@@ -1,0 +1,87 @@
+// The player against the local icecast station of the test fixture (one tone per mount), heard
+// through the null sink of the test's sound server.
+#include "support/Fixtures.h"
+#include "support/PlayerObserver.h"
+#include "support/QtPrinters.h"
+#include "support/SinkRecorder.h"
+#include "support/StatusOrder.h"
+#include "tembrik/mediaplayer/MediaPlayer.h"
+
+#include <gtest/gtest.h>
+
+namespace tembrik::mediaplayer::test {
+namespace {
+
+constexpr int kWaitMs = 15000;
+constexpr int kSettleMs = 8000;
+constexpr double kSilence = 0.002;
+
+struct Mount {
+    const char* path;
+    double toneHz;
+    int kbps; // what the status line must show; 0 where the stream declares no rate and it is measured
+};
+
+void PrintTo(const Mount& mount, std::ostream* os) {
+    *os << mount.path;
+}
+
+class IcecastTest : public testing::TestWithParam<Mount> {
+protected:
+    void SetUp() override {
+        TEMBRIK_NEED_FIXTURE(env, QStringLiteral("PULSE_SERVER"), QStringLiteral("TEMBRIK_NULL_MONITOR"),
+                             QStringLiteral("TEMBRIK_ICECAST_URL"));
+        QString error;
+        ASSERT_TRUE(recorder_.start(env[1], &error)) << error.toStdString();
+        url_ = env[2] + QLatin1String(GetParam().path);
+    }
+
+    std::optional<double> level() {
+        QString trace;
+        auto measured = recorder_.settledToneLevel(GetParam().toneHz, kSilence, kSettleMs, &trace);
+        if (!measured) {
+            ADD_FAILURE() << "tone never settled; last levels " << trace.toStdString();
+        }
+        return measured;
+    }
+
+    SinkRecorder recorder_;
+    QString url_;
+};
+
+TEST_P(IcecastTest, PlaysHeardAtItsVolumeShowsItsBitrateAndStops) {
+    MediaPlayer player;
+    PlayerObserver observer(player);
+    player.setVolume(100);
+    player.setUrl(url_);
+    ASSERT_TRUE(observer.waitFor([](const auto& r) { return shownKbps(r.text) > 0; }, kWaitMs))
+        << observer.texts().join(" | ").toStdString();
+    EXPECT_TRUE(connectsBuffersAndPlays(observer.reports()));
+    if (GetParam().kbps > 0) {
+        EXPECT_EQ(player.status(), QStringLiteral("Воспроизведение: %1 Кбит/с").arg(GetParam().kbps));
+    }
+
+    const auto full = level();
+    ASSERT_TRUE(full);
+    ASSERT_GT(*full, 0.05) << "the mount's tone is not heard";
+
+    player.setVolume(40);
+    const auto reduced = level();
+    ASSERT_TRUE(reduced);
+    EXPECT_NEAR(*reduced / *full, 0.4, 0.08);
+
+    player.stop();
+    EXPECT_EQ(player.playState(), PlayState::Stopped);
+    const auto stopped = level();
+    ASSERT_TRUE(stopped);
+    EXPECT_LT(*stopped, 0.02 * *full);
+    EXPECT_EQ(player.status(), QStringLiteral("Остановлено"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Mounts, IcecastTest,
+                         testing::Values(Mount{"/mp3", 440.0, 128}, Mount{"/aac", 660.0, 96},
+                                         Mount{"/ogg", 550.0, 96}, Mount{"/opus", 880.0, 0}),
+                         [](const auto& testCase) { return std::string(testCase.param.path + 1); });
+
+} // namespace
+} // namespace tembrik::mediaplayer::test
