@@ -1,0 +1,292 @@
+// The grids of the main window: what the rebuild puts into them, what a click opens, and the
+// favourites with their star.
+#include "StationWindowFixture.h"
+
+#include "app/PlayerState.h"
+#include "ui/widgets/ImageControl.h"
+#include "ui/widgets/LogoGrid.h"
+#include "ui/widgets/ShadowLabel.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* Idle = "Tembrik - Free Radio Gadget!";
+
+class StationGridTest : public StationWindowFixture {
+protected:
+    // The station whose logo a cell shows, by its colour; 0 for an empty cell.
+    int stationShown(LogoGrid* grid, int column, int row, int highest = 40) const {
+        const QImage picture = grid->picture(column, row);
+        if (picture.isNull())
+            return 0;
+        for (int n = 1; n <= highest; ++n) {
+            if (picture.pixel(10, 10) == LogoColour(n).rgb())
+                return n;
+        }
+        return -1;
+    }
+    std::vector<int> firstRow(LogoGrid* grid) const {
+        std::vector<int> shown;
+        for (int c = 0; c < 5; ++c)
+            shown.push_back(stationShown(grid, c, 0));
+        return shown;
+    }
+    QString starHint() const { return form1_->Image3->hint(); }
+};
+
+} // namespace
+
+TEST_F(StationGridTest, RebuildPutsEveryStationInItsCellAndOneRowMore) {
+    const struct {
+        int stations;
+        int rows;
+        int emptyColumn, emptyRow; // a cell after the last station
+    } cases[] = {{0, 1, 0, 0}, {7, 2, 2, 1}, {10, 3, 0, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stations);
+        layOutStations(c.stations);
+        start();
+        EXPECT_EQ(State().StationCount, c.stations);
+        ASSERT_EQ(form1_->NextGrid1->rowCount(), c.rows);
+        for (int k = 0; k < c.rows * 5; ++k)
+            EXPECT_EQ(stationShown(form1_->NextGrid1, k % 5, k / 5), k < c.stations ? k + 1 : 0)
+                << "cell " << k;
+
+        clickCell(form1_->NextGrid1, c.emptyColumn, c.emptyRow);
+        EXPECT_EQ(title(), Idle);
+        EXPECT_EQ(State().CurrentStation, -1);
+        EXPECT_FALSE(form1_->sBitBtn2->isEnabled());
+        EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), Idle);
+        EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
+        form3_.reset();
+        form1_.reset();
+        ResetPlayerState();
+    }
+}
+
+TEST_F(StationGridTest, ClickOpensTheStationOfTheCell) {
+    layOutStations(12);
+    // "Девятая" in Windows-1251, as station files are written.
+    put(stations() / "play9.txt", "http://127.0.0.1:9/nine\r\n\xC4\xE5\xE2\xFF\xF2\xE0\xFF\r\n1\r\n");
+    start();
+    clickCell(form1_->NextGrid1, 3, 1);
+    EXPECT_EQ(State().CurrentStation, 9);
+    EXPECT_EQ(title(), "Девятая");
+    EXPECT_EQ(State().CurrentUrl.get(), "http://127.0.0.1:9/nine");
+    EXPECT_EQ(State().UseWmpEngine.get(), "1");
+    for (QPushButton* b : {form1_->sBitBtn1, form1_->sBitBtn2, form1_->sBitBtn3})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(starHint(), "Add to Favourites");
+    EXPECT_EQ(State().CurrentIsFavourite, 0);
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Девятая");
+    // The editor follows the grid.
+    EXPECT_EQ(form3_->sEdit1->text(), "Девятая");
+    EXPECT_EQ(form3_->sEdit2->text(), "http://127.0.0.1:9/nine");
+
+    // A station without a file: nothing opens, the rest of the click still happens.
+    fs::remove(stations() / "play2.txt");
+    form1_->RxLabel6->setCaption("changed by hand");
+    clickCell(form1_->NextGrid1, 1, 0);
+    EXPECT_EQ(State().CurrentStation, 9);
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "changed by hand");
+    EXPECT_TRUE(errors_.isEmpty());
+}
+
+TEST_F(StationGridTest, StationWithoutPictureHasAnEmptyCellThatStillOpensIt) {
+    layOutStations(6);
+    fs::remove(stations() / "4.png");
+    put(stations() / "4.txt", "");
+    start();
+    EXPECT_EQ(firstRow(form1_->NextGrid1), (std::vector<int>{1, 2, 3, 0, 5}));
+    EXPECT_EQ(stationShown(form1_->NextGrid1, 0, 1), 6);
+    clickCell(form1_->NextGrid1, 3, 0);
+    EXPECT_EQ(State().CurrentStation, 4);
+    EXPECT_EQ(title(), "Station 4");
+}
+
+TEST_F(StationGridTest, AStationWhoseFileCannotBeReadKeepsThePreviousOne) {
+    layOutStations(5);
+    start();
+    clickCell(form1_->NextGrid1, 0, 0);
+    ASSERT_EQ(State().CurrentStation, 1);
+    fs::remove(stations() / "play3.txt");
+    fs::create_directories(stations() / "play3.txt"); // exists, but is no file
+    clickCell(form1_->NextGrid1, 2, 0);
+    EXPECT_EQ(errors_, QStringList{"File access denied"});
+    EXPECT_EQ(State().CurrentStation, 1);
+    EXPECT_EQ(title(), "Station 1");
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Station 1");
+}
+
+TEST_F(StationGridTest, StrayFileStopsTheRebuildWithItsName) {
+    layOutStations(3);
+    put(stations() / "readme.txt", "hello");
+    start();
+    EXPECT_EQ(errors_, QStringList{"'readme' is not a valid integer value"});
+    EXPECT_EQ(State().StationCount, 0);
+    EXPECT_EQ(form1_->NextGrid1->rowCount(), 0);
+}
+
+TEST_F(StationGridTest, FavouritesGridShowsTheListInOrderAndOpensFromIt) {
+    layOutStations(10);
+    put(favs(), "3\r\n8\r\n5\r\n");
+    start();
+    EXPECT_FALSE(form1_->NextGrid2->isVisible());
+    form1_->RxLabel3Click();
+    EXPECT_TRUE(form1_->NextGrid2->isVisible());
+    EXPECT_EQ(State().FavouritesShown, 1);
+    EXPECT_EQ(form1_->NextGrid2->cellPictureSize(), QSize(85, 82));
+    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 8, 5, 0, 0}));
+    EXPECT_EQ(form1_->NextGrid2->rowCount(), 1);
+
+    clickCell(form1_->NextGrid2, 1, 0);
+    EXPECT_EQ(State().CurrentStation, 8);
+    EXPECT_EQ(title(), "Station 8");
+    EXPECT_EQ(starHint(), "Remove from favourites");
+    EXPECT_EQ(State().CurrentIsFavourite, 1);
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Station 8");
+
+    // Past the last favourite: nothing opens.
+    form1_->RxLabel6->setCaption("by hand");
+    clickCell(form1_->NextGrid2, 3, 0);
+    EXPECT_EQ(State().CurrentStation, 8);
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "by hand");
+
+    form1_->RxLabel2Click();
+    EXPECT_FALSE(form1_->NextGrid2->isVisible());
+    EXPECT_TRUE(form1_->NextGrid1->isVisible());
+    EXPECT_EQ(State().FavouritesShown, 0);
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
+}
+
+TEST_F(StationGridTest, FavouriteWhoseStationHasGoneStopsAtOpening) {
+    layOutStations(4);
+    put(favs(), "2\r\n9\r\n");
+    start();
+    form1_->RxLabel3Click();
+    clickCell(form1_->NextGrid2, 0, 0);
+    ASSERT_EQ(State().CurrentStation, 2);
+    clickCell(form1_->NextGrid2, 1, 0);
+    EXPECT_EQ(errors_, QStringList{"File not found"});
+    EXPECT_EQ(State().CurrentStation, 2);
+    EXPECT_EQ(starHint(), "Remove from favourites");
+}
+
+TEST_F(StationGridTest, StarAddsAndRemovesTheOpenStation) {
+    layOutStations(5);
+    start();
+    // Before any station is opened the star does nothing.
+    form1_->Image3Click();
+    EXPECT_FALSE(fs::exists(favs()));
+
+    clickCell(form1_->NextGrid1, 1, 0);
+    EXPECT_EQ(starHint(), "Add to Favourites");
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "2\r\n");
+    EXPECT_EQ(starHint(), "Remove from favourites");
+    EXPECT_EQ(State().CurrentIsFavourite, 1);
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "");
+    EXPECT_EQ(starHint(), "Add to favourites");
+    EXPECT_EQ(State().CurrentIsFavourite, 0);
+    EXPECT_FALSE(fs::exists(dir_->path() / "favs2.txt"));
+}
+
+TEST_F(StationGridTest, StarRemovesDuplicatesTogetherAndEndsALastLineFirst) {
+    layOutStations(6);
+    put(favs(), "6\r\n2\r\n6");
+    start();
+    clickCell(form1_->NextGrid1, 0, 1);
+    ASSERT_EQ(State().CurrentStation, 6);
+    EXPECT_EQ(starHint(), "Remove from favourites");
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "2\r\n");
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "2\r\n6\r\n");
+
+    form1_->Image3Click();
+    EXPECT_EQ(State().CurrentIsFavourite, 0);
+    put(favs(), "2"); // edited by hand, no line end
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "2\r\n6\r\n");
+}
+
+TEST_F(StationGridTest, BrokenFavouritesFileLeavesStarAndFileAsTheyWere) {
+    layOutStations(3);
+    start();
+    clickCell(form1_->NextGrid1, 0, 0);
+    form1_->Image3Click();
+    ASSERT_EQ(starHint(), "Remove from favourites");
+    put(favs(), "1\r\noops\r\n");
+    form1_->Image3Click();
+    EXPECT_EQ(errors_, QStringList{"'oops' is not a valid integer value"});
+    EXPECT_EQ(bytesOf(favs()), "1\r\noops\r\n");
+    EXPECT_EQ(starHint(), "Remove from favourites");
+    EXPECT_EQ(State().CurrentIsFavourite, 1);
+}
+
+TEST_F(StationGridTest, ShownFavouritesFollowARemovalButNotAnAddition) {
+    layOutStations(10);
+    put(favs(), "3\r\n8\r\n5\r\n");
+    start();
+    form1_->RxLabel3Click();
+    clickCell(form1_->NextGrid2, 1, 0);
+    ASSERT_EQ(State().CurrentStation, 8);
+
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "3\r\n5\r\n");
+    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 5, 0, 0, 0}));
+    EXPECT_EQ(State().FavouriteCount, 2);
+    EXPECT_TRUE(form1_->NextGrid2->isVisible());
+
+    form1_->NextGrid1SelectCell(1, 0); // station 2, from the grid beneath
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "3\r\n5\r\n2\r\n");
+    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 5, 0, 0, 0}));
+    EXPECT_EQ(State().FavouriteCount, 2);
+    form1_->RxLabel3Click();
+    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 5, 2, 0, 0}));
+    EXPECT_EQ(State().FavouriteCount, 3);
+}
+
+TEST_F(StationGridTest, RemovingTheLastShownFavouriteLeavesOneEmptyRow) {
+    layOutStations(4);
+    put(favs(), "4\r\n");
+    start();
+    form1_->RxLabel3Click();
+    clickCell(form1_->NextGrid2, 0, 0);
+    ASSERT_EQ(State().CurrentStation, 4);
+    form1_->Image3Click();
+    EXPECT_EQ(bytesOf(favs()), "");
+    EXPECT_EQ(State().FavouriteCount, 0);
+    EXPECT_EQ(form1_->NextGrid2->rowCount(), 1);
+    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{0, 0, 0, 0, 0}));
+}
+
+TEST_F(StationGridTest, FavouritesNumbersOutsideTheTableTakeNoCell) {
+    layOutStations(3);
+    put(favs(), "2\r\n0\r\n5000\r\n3\r\n");
+    start();
+    form1_->RxLabel3Click();
+    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{2, 3, 0, 0, 0}));
+    EXPECT_EQ(State().FavouriteCount, 2);
+    EXPECT_TRUE(errors_.isEmpty());
+}
+
+TEST_F(StationGridTest, BusyGridsTakeNoClicks) {
+    layOutStations(3);
+    start();
+    form1_->NextGrid1->setColumnsEnabled(false);
+    clickCell(form1_->NextGrid1, 0, 0);
+    EXPECT_EQ(State().CurrentStation, -1);
+    form1_->NextGrid1->setColumnsEnabled(true);
+    clickCell(form1_->NextGrid1, 0, 0);
+    EXPECT_EQ(State().CurrentStation, 1);
+}
