@@ -1,10 +1,11 @@
 // The player against live HLS stations that ffmpeg writes and Python's http.server serves on loopback,
-// heard through the null sink of the test's sound server. Each station plays its own tone, so the
-// recording tells which station is heard, and how loud, while other tests use the same sink.
+// heard through a null sink of the test's own on the fixture's sound server. Each station plays its
+// own tone, so the recording tells which station is heard, and how loud.
 #include "support/Fixtures.h"
 #include "support/HlsStation.h"
 #include "support/LoopbackServer.h"
 #include "support/PlayerObserver.h"
+#include "support/PrivateSink.h"
 #include "support/QtPrinters.h"
 #include "support/SinkRecorder.h"
 #include "support/StatusOrder.h"
@@ -47,10 +48,18 @@ protected:
     }
 
     void SetUp() override {
-        TEMBRIK_NEED_FIXTURE(env, QStringLiteral("PULSE_SERVER"), QStringLiteral("TEMBRIK_NULL_MONITOR"));
+        TEMBRIK_NEED_FIXTURE(env, QStringLiteral("PULSE_SERVER"));
         ASSERT_TRUE(live_) << error_.toStdString();
         QString error;
-        ASSERT_TRUE(recorder_.start(env[1], &error)) << error.toStdString();
+        ASSERT_TRUE(sink_.create(&error)) << error.toStdString();
+        ASSERT_TRUE(recorder_.start(sink_.monitor(), &error)) << error.toStdString();
+    }
+
+    // A player on the test's own sink.
+    MediaPlayerConfig heardConfig() const {
+        MediaPlayerConfig config;
+        config.audioDevice = sink_.playerDevice();
+        return config;
     }
 
     std::optional<double> level(double toneHz) {
@@ -70,6 +79,7 @@ protected:
     static inline HlsStation* stationB_ = nullptr;
     static inline bool live_ = false;
     static inline QString error_;
+    PrivateSink sink_;
     SinkRecorder recorder_;
 };
 
@@ -86,7 +96,7 @@ TEST_F(HlsTest, StatusTextsInOrderEndingInTheStationsBitrate) {
 }
 
 TEST_F(HlsTest, VolumeSoundsAsLoudAsOnTheMainEngineAndStopSilences) {
-    MediaPlayer player;
+    MediaPlayer player(heardConfig());
     PlayerObserver observer(player);
     player.setVolume(100);
     player.setUrl(stationA_->playlistUrl());
@@ -123,7 +133,7 @@ TEST_F(HlsTest, VolumeSoundsAsLoudAsOnTheMainEngineAndStopSilences) {
 }
 
 TEST_F(HlsTest, ANewUrlReplacesTheStationHeard) {
-    MediaPlayer player;
+    MediaPlayer player(heardConfig());
     PlayerObserver observer(player);
     player.setUrl(stationA_->playlistUrl());
     ASSERT_TRUE(waitForBitrate(observer));
@@ -172,7 +182,7 @@ TEST_F(HlsTest, PlaylistFilesAreResolvedPastDeadEntries) {
 }
 
 TEST_F(HlsTest, DestroyingWhilePlayingSilences) {
-    auto player = std::make_unique<MediaPlayer>();
+    auto player = std::make_unique<MediaPlayer>(heardConfig());
     PlayerObserver observer(*player);
     player->setUrl(stationA_->playlistUrl());
     ASSERT_TRUE(waitForBitrate(observer));

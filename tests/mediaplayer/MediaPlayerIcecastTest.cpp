@@ -1,7 +1,9 @@
 // The player against the local icecast station of the test fixture (one tone per mount), heard
-// through the null sink of the test's sound server.
+// through a null sink of the test's own on the fixture's sound server: other tests play the same
+// mounts on the shared sink meanwhile.
 #include "support/Fixtures.h"
 #include "support/PlayerObserver.h"
+#include "support/PrivateSink.h"
 #include "support/QtPrinters.h"
 #include "support/SinkRecorder.h"
 #include "support/StatusOrder.h"
@@ -29,11 +31,11 @@ void PrintTo(const Mount& mount, std::ostream* os) {
 class IcecastTest : public testing::TestWithParam<Mount> {
 protected:
     void SetUp() override {
-        TEMBRIK_NEED_FIXTURE(env, QStringLiteral("PULSE_SERVER"), QStringLiteral("TEMBRIK_NULL_MONITOR"),
-                             QStringLiteral("TEMBRIK_ICECAST_URL"));
+        TEMBRIK_NEED_FIXTURE(env, QStringLiteral("PULSE_SERVER"), QStringLiteral("TEMBRIK_ICECAST_URL"));
         QString error;
-        ASSERT_TRUE(recorder_.start(env[1], &error)) << error.toStdString();
-        url_ = env[2] + QLatin1String(GetParam().path);
+        ASSERT_TRUE(sink_.create(&error)) << error.toStdString();
+        ASSERT_TRUE(recorder_.start(sink_.monitor(), &error)) << error.toStdString();
+        url_ = env[1] + QLatin1String(GetParam().path);
     }
 
     std::optional<double> level() {
@@ -45,12 +47,15 @@ protected:
         return measured;
     }
 
+    PrivateSink sink_;
     SinkRecorder recorder_;
     QString url_;
 };
 
 TEST_P(IcecastTest, PlaysHeardAtItsVolumeShowsItsBitrateAndStops) {
-    MediaPlayer player;
+    MediaPlayerConfig config;
+    config.audioDevice = sink_.playerDevice();
+    MediaPlayer player(config);
     PlayerObserver observer(player);
     player.setVolume(100);
     player.setUrl(url_);
