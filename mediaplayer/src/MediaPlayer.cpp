@@ -74,9 +74,10 @@ bool configure(mpv_handle* handle, const MediaPlayerConfig& config) {
 
 } // namespace
 
+// Everything here belongs to the player's own (GUI) thread, except drainQueued.
 struct MediaPlayer::Private {
     MediaPlayerConfig config;
-    mpv_handle* handle = nullptr; // GUI thread only; libmpv's threads never see this struct
+    mpv_handle* handle = nullptr;
     detail::StatusComposer composer;
     QString url;
     int volume = 100;
@@ -112,6 +113,8 @@ MediaPlayer::MediaPlayer(const MediaPlayerConfig& config, QObject* parent)
         mpv_request_log_messages(handle, "error");
         d_->handle = handle;
         mpv_set_wakeup_callback(handle, &MediaPlayer::onWakeup, this);
+        // The first property values were queued before there was anyone to wake.
+        onWakeup(this);
     }
     d_->reportedText = d_->composer.text();
 }

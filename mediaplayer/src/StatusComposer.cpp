@@ -1,7 +1,6 @@
 #include "StatusComposer.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace tembrik::mediaplayer::detail {
 

@@ -6,11 +6,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <vector>
 
 namespace tembrik::mediaplayer::test {
 
 namespace {
+
+constexpr auto kTick = std::chrono::milliseconds(50);
 
 int listenOnLoopback(int* port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -31,9 +36,16 @@ int listenOnLoopback(int* port) {
     return fd;
 }
 
+struct Client {
+    int fd;
+    qsizetype sent = 0;
+    bool requestRead = false;
+};
+
 } // namespace
 
-LoopbackServer::LoopbackServer(QByteArray reply) : reply_(std::move(reply)) {
+LoopbackServer::LoopbackServer(QByteArray reply, int bytesPerSecond)
+    : reply_(std::move(reply)), bytesPerSecond_(bytesPerSecond) {
     listener_ = listenOnLoopback(&port_);
     if (listener_ >= 0) {
         thread_ = std::thread([this] { serve(); });
@@ -51,45 +63,66 @@ LoopbackServer::~LoopbackServer() {
 }
 
 void LoopbackServer::serve() {
-    // Server thread only: the listener's connections. Polls in short slices so that stopping_ ends it.
-    std::vector<int> silent;
+    // Server thread only: the connections and their progress. Wakes every tick so that stopping_
+    // ends it and trickled replies move on.
+    const qsizetype perTick =
+        bytesPerSecond_ > 0 ? std::max<qsizetype>(1, bytesPerSecond_ * kTick.count() / 1000) : reply_.size();
+    std::vector<Client> clients;
+    auto nextTick = std::chrono::steady_clock::now();
     while (!stopping_.load()) {
         std::vector<pollfd> fds{{listener_, POLLIN, 0}};
-        for (int fd : silent) {
-            fds.push_back({fd, POLLIN, 0});
+        for (const Client& client : clients) {
+            fds.push_back({client.fd, POLLIN, 0});
         }
-        if (::poll(fds.data(), fds.size(), 50) <= 0) {
-            continue;
-        }
+        ::poll(fds.data(), fds.size(), static_cast<int>(kTick.count()));
         if ((fds[0].revents & POLLIN) != 0) {
-            const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) {
+            const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0) {
                 accepted_.fetch_add(1);
-                if (reply_.isEmpty()) {
-                    silent.push_back(client);
-                } else {
-                    char request[4096];
-                    (void)::recv(client, request, sizeof(request), 0);
-                    (void)::send(client, reply_.constData(), static_cast<std::size_t>(reply_.size()),
-                                 MSG_NOSIGNAL);
-                    ::close(client);
-                }
+                clients.push_back({fd});
             }
         }
         for (std::size_t i = 1; i < fds.size(); ++i) {
             if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
                 continue;
             }
+            auto client = std::find_if(clients.begin(), clients.end(),
+                                       [&](const Client& c) { return c.fd == fds[i].fd; });
             char buffer[4096];
-            if (::recv(fds[i].fd, buffer, sizeof(buffer), 0) <= 0) {
+            if (::recv(client->fd, buffer, sizeof(buffer), 0) <= 0) {
                 closedByClient_.fetch_add(1);
-                ::close(fds[i].fd);
-                std::erase(silent, fds[i].fd);
+                ::close(client->fd);
+                clients.erase(client);
+            } else {
+                client->requestRead = true;
+            }
+        }
+        if (std::chrono::steady_clock::now() < nextTick) {
+            continue;
+        }
+        nextTick += kTick;
+        for (auto client = clients.begin(); client != clients.end();) {
+            if (reply_.isEmpty() || !client->requestRead) {
+                ++client;
+                continue;
+            }
+            const qsizetype chunk = std::min(perTick, reply_.size() - client->sent);
+            const ssize_t written = ::send(client->fd, reply_.constData() + client->sent,
+                                           static_cast<std::size_t>(chunk), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (written > 0) {
+                client->sent += written;
+            }
+            const bool failed = written < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+            if (failed || client->sent == reply_.size()) {
+                ::close(client->fd);
+                client = clients.erase(client);
+            } else {
+                ++client;
             }
         }
     }
-    for (int fd : silent) {
-        ::close(fd);
+    for (const Client& client : clients) {
+        ::close(client.fd);
     }
 }
 

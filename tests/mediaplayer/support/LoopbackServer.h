@@ -6,11 +6,12 @@
 
 namespace tembrik::mediaplayer::test {
 
-// A TCP server on 127.0.0.1 for the cases a real station cannot show: it answers every connection
-// with a canned reply and closes it, or, with an empty reply, reads the request and never answers.
+// A TCP server on 127.0.0.1 for the cases a real station cannot show. It answers every connection
+// with the same bytes and then closes it: all at once, or trickled at a given rate to make a slow
+// station. With no bytes to send it reads the request and never answers.
 class LoopbackServer {
 public:
-    explicit LoopbackServer(QByteArray reply);
+    explicit LoopbackServer(QByteArray reply, int bytesPerSecond = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -24,9 +25,12 @@ public:
 private:
     void serve();
 
-    QByteArray reply_; // written before the thread starts, then only read by it
+    // Written before the server thread starts, then only read by it.
+    QByteArray reply_;
+    int bytesPerSecond_ = 0;
     int listener_ = -1;
     int port_ = 0;
+
     std::atomic<bool> stopping_{false};
     std::atomic<int> accepted_{0};
     std::atomic<int> closedByClient_{0};

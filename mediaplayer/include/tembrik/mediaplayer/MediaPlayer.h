@@ -14,8 +14,8 @@ namespace tembrik::mediaplayer {
 // "Воспроизведение: 128 Кбит/с", "Остановлено", "Воспроизведение завершено" or "Ошибка: ...".
 // Playlists (.m3u, .pls, HLS) are resolved by libmpv.
 //
-// Threads: create, use and destroy it on the GUI thread. libmpv's own threads only wake it up; its
-// events are drained and statusChanged() is emitted on the thread the player lives on.
+// Threads: create, use and destroy it on the GUI thread, whose Qt event loop must run: libmpv's own
+// threads only post a wake-up to it, and its events are drained and statusChanged() is emitted there.
 //
 // Locale: libmpv works only while LC_NUMERIC is "C", and a QApplication (or QCoreApplication) sets the
 // process locale from the environment when it is constructed. The constructor therefore sets
