@@ -3,6 +3,7 @@
 #include "AddressPolicy.h"
 #include "MpvEvents.h"
 #include "StatusComposer.h"
+#include "Termination.h"
 #include "VolumeCurve.h"
 
 #include <QLoggingCategory>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <clocale>
 #include <cstring>
 #include <variant>
@@ -28,6 +30,9 @@ using detail::Failure;
 // megabytes of already played audio for an hour-long listen.
 constexpr const char* kForwardCache = "16MiB";
 constexpr const char* kBackCache = "1MiB";
+
+// How long destruction waits for libmpv to end before leaving it to finish in the background.
+constexpr std::chrono::milliseconds kTerminationPatience{2000};
 
 bool setNumericLocaleToC() {
     std::setlocale(LC_NUMERIC, "C");
@@ -125,7 +130,10 @@ MediaPlayer::~MediaPlayer() {
         // libmpv thread is inside onWakeup or will enter it. A drain already queued is discarded with
         // this object's posted events.
         mpv_set_wakeup_callback(d_->handle, nullptr, nullptr);
-        mpv_terminate_destroy(d_->handle);
+        if (!detail::terminateWithin(d_->handle, kTerminationPatience)) {
+            qCWarning(lcMediaPlayer)
+                << "libmpv is still closing the stream; left to finish in the background";
+        }
         d_->handle = nullptr;
     }
 }

@@ -29,7 +29,9 @@ class MediaPlayer : public QObject {
 public:
     explicit MediaPlayer(QObject* parent = nullptr);
     explicit MediaPlayer(const MediaPlayerConfig& config, QObject* parent = nullptr);
-    // Stops and releases libmpv; returns promptly even while a connection is being made.
+    // Stops and releases libmpv. Returns promptly even while a connection is being made; should
+    // libmpv be stuck in a host name lookup, it waits two seconds at most and lets libmpv finish on
+    // its own thread.
     ~MediaPlayer() override;
 
     MediaPlayer(const MediaPlayer&) = delete;
