@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "playback/AudioApi.h"
+
 class QObject;
 
 // A text shared between the GUI thread and worker threads.
@@ -26,19 +28,6 @@ public:
 private:
     mutable std::mutex mutex_;
     std::string text_; // guarded by mutex_
-};
-
-struct EqBandRecord {
-    float Center = 0;    // Hz
-    float Bandwidth = 0; // semitones
-    float Gain = 0;      // dB
-};
-
-struct ReverbRecord {
-    float InGain = 0;     // dB
-    float ReverbMix = 0;  // dB
-    float ReverbTime = 0; // ms
-    float HighFreqRTRatio = 0;
 };
 
 constexpr int MaxStations = 1000;
@@ -72,10 +61,13 @@ struct PlayerState {
     std::array<std::atomic<std::int32_t>, EqualizerBandCount> EqualizerBands{};
     std::array<std::atomic<std::uint32_t>, EqualizerBandCount> EqualizerFx{};
     std::atomic<std::uint32_t> ReverbFx{0};
-    EqBandRecord EqBandParams; // GUI thread's working record
-    ReverbRecord ReverbParams; // GUI thread's working record
+    // The GUI thread's working records; a worker setting up a new stream uses records of its own,
+    // so a band change from the Options window can never mix with a chain being built.
+    playback::EqRecord EqBandParams;
+    playback::ReverbRecord ReverbParams;
 
-    // Volume and mute (GUI thread).
+    // Volume and mute (GUI thread). VolumePosition mirrors the volume slider for stream workers.
+    std::atomic<std::int32_t> VolumePosition{25};
     std::int32_t Muted = 0;
     std::int32_t VolumeBeforeMute = 0;
 

@@ -9,6 +9,8 @@
 #include "widgets/SkinSlider.h"
 
 #include "app/PlayerState.h"
+#include "playback/ReconnectPolicy.h"
+#include "tembrik/mediaplayer/MediaPlayer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +22,15 @@
 #include <QTimer>
 
 TForm1* Form1 = nullptr;
+
+tembrik::mediaplayer::MediaPlayerConfig& MediaPlayerConfigForNewWindows() {
+    static tembrik::mediaplayer::MediaPlayerConfig config = [] {
+        tembrik::mediaplayer::MediaPlayerConfig c;
+        c.initialVolume = 50; // the control's own default until the slider first moves
+        return c;
+    }();
+    return config;
+}
 
 namespace {
 
@@ -83,7 +94,7 @@ QPushButton* MakeHiddenButton(QWidget* parent, const char* name, const QString& 
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent), reconnect_(std::make_unique<playback::ReconnectPolicy>()) {
     setObjectName("Form1");
     Form1 = this;
     CreateControls();
@@ -157,6 +168,8 @@ void TForm1::CreateControls() {
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(505, 70, 100, 50);
     Panel1->hide();
+    WindowsMediaPlayer1 = new tembrik::mediaplayer::MediaPlayer(MediaPlayerConfigForNewWindows(), Panel1);
+    WindowsMediaPlayer1->setObjectName("WindowsMediaPlayer1");
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -234,6 +247,8 @@ void TForm1::BindEvents() {
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(WindowsMediaPlayer1, &tembrik::mediaplayer::MediaPlayer::statusChanged, this,
+            &TForm1::WindowsMediaPlayer1StatusChange);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(RxTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {

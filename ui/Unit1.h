@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
 class QAction;
@@ -16,6 +17,14 @@ class ImageControl;
 class LogoGrid;
 class ShadowLabel;
 class SkinSlider;
+struct StatusReport;
+namespace tembrik::mediaplayer {
+class MediaPlayer;
+struct MediaPlayerConfig;
+} // namespace tembrik::mediaplayer
+namespace playback {
+class ReconnectPolicy;
+}
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -53,6 +62,7 @@ public:
     QStringList Memo1; // logo addresses the import downloads
     QStringList Memo2; // file names of those downloads
     QWidget* Panel1;
+    tembrik::mediaplayer::MediaPlayer* WindowsMediaPlayer1;
     QTimer* Timer1;
     QTimer* Timer2;
     QSystemTrayIcon* RxTrayIcon1;
@@ -119,6 +129,13 @@ public:
     void RxLabel7MouseDown(QMouseEvent* e);
     void RxLabel7MouseEnter();
     void RxLabel7MouseLeave();
+    void WindowsMediaPlayer1StatusChange();
+    // The main window's handling of a status report from a worker or the engine's threads.
+    void HandleStatus(const StatusReport& report);
+    void DisablePlaybackControls();
+    void EnablePlaybackControls();
+    // The end of the current stream: reconnect, waiting longer while streams keep ending early.
+    void StreamEnded(unsigned long long request, long long playedMs);
 
     // Start-up operations of the engine, settings and hot keys, in the order the sequence calls them.
     void RegisterHotKeys();
@@ -163,6 +180,10 @@ private:
     friend class StartupTest;
 
     QString startupError_;
+    std::unique_ptr<playback::ReconnectPolicy> reconnect_;
 };
 
 extern TForm1* Form1;
+
+// Settings of the second media player for windows created from now on (tests use a silent output).
+tembrik::mediaplayer::MediaPlayerConfig& MediaPlayerConfigForNewWindows();

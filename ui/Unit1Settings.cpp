@@ -2,7 +2,11 @@
 // setting) and stops at the first failure, leaving the settings after it as they were.
 #include "Unit1.h"
 
+#include "SkinnedWindow.h"
+#include "widgets/ImageControl.h"
+
 #include "app/PlayerState.h"
+#include "stations/Favourites.h"
 #include "tembrik/platform/Integer.h"
 #include "tembrik/platform/ProgramDir.h"
 #include "tembrik/platform/TextFile.h"
@@ -42,7 +46,13 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::ReopenLastStation() {
+    PlayerState& s = State();
+    OpenStation(s.CurrentStation);
     sBitBtn1->setEnabled(true);
     sBitBtn2->setEnabled(true);
     sBitBtn3->setEnabled(true);
+    const bool favourite = tembrik::stations::IsFavourite(s.CurrentStation);
+    Image3->setPicture(LoadProgramPicture(favourite ? "fav.png" : "notfav.png"));
+    s.CurrentIsFavourite = favourite ? 1 : 0;
+    Image3->setHint(favourite ? "Remove from favourites" : "Add to favourites");
 }

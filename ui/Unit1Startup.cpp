@@ -8,6 +8,7 @@
 #include "widgets/SkinSlider.h"
 
 #include "app/PlayerState.h"
+#include "playback/StatusChannel.h"
 #include "settings/Proxy.h"
 #include "tembrik/platform/ProgramDir.h"
 

@@ -1,11 +1,23 @@
-// The engine steps of opening a station that belong to engines not wired into the main window yet:
-// the second media player and the main engine's channel stop. Opening a station calls them in
-// their place in the sequence, so they take effect as soon as the engines fill them in.
+// The engine steps of opening a station: stopping and starting the second media player and
+// stopping the main engine's current stream, in their place in the sequence.
 #include "Unit1.h"
 
-void TForm1::StopAlternativeEngine() {}
-void TForm1::StartAlternativeEngine(const QString&) {}
-void TForm1::StopMainChannel() {}
+#include "app/PlayerState.h"
+#include "playback/AudioApi.h"
+#include "tembrik/mediaplayer/MediaPlayer.h"
+
+void TForm1::StopAlternativeEngine() {
+    WindowsMediaPlayer1->stop();
+}
+
+void TForm1::StartAlternativeEngine(const QString& url) {
+    WindowsMediaPlayer1->setUrl(url);
+    WindowsMediaPlayer1->play();
+}
+
+void TForm1::StopMainChannel() {
+    playback::Audio().ChannelStop(State().StreamHandle);
+}
 
 // The Options window's "Check for new versions" and "Start recent radio station" boxes are ticked
 // again from CheckUpdates and OpenLast at every cell click; the boxes arrive with the Options window.

@@ -1,4 +1,10 @@
 // GoogleTest entry for widget tests: one QApplication for the whole run, created before any test.
+#include "FakeAudio.h"
+
+#include "playback/AudioApi.h"
+#include "tembrik/mediaplayer/MediaPlayerConfig.h"
+#include "ui/Unit1.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,6 +14,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
+    // Windows under test never reach a sound server: the main engine is scripted (tests may
+    // install their own) and the second media player plays into libmpv's null output.
+    FakeAudio audio;
+    playback::SetAudioForTesting(&audio);
+    MediaPlayerConfigForNewWindows().audioOutput = "null";
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,62 @@
+#include "StatusChannel.h"
+
+#include <QMetaObject>
+#include <QThread>
+#include <memory>
+
+void StatusChannel::open(QObject* receiver, Handler handler) {
+    std::lock_guard lock(mutex_);
+    receiver_ = receiver;
+    handler_ = std::move(handler);
+    closed_ = false;
+}
+
+void StatusChannel::close() {
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        receiver_ = nullptr;
+        ++generation_;
+    }
+    handled_.notify_all();
+}
+
+bool StatusChannel::send(const StatusReport& report) {
+    std::unique_lock lock(mutex_);
+    if (closed_ || !receiver_)
+        return false;
+    QObject* receiver = receiver_;
+    if (QThread::currentThread() == receiver->thread()) {
+        // Already on the GUI thread: handle in place, as a synchronous send does.
+        lock.unlock();
+        handler_(report);
+        return true;
+    }
+    // The flag lives as long as either side needs it: the queued call may run after a closed
+    // channel let the sender go.
+    auto done = std::make_shared<bool>(false);
+    const auto generation = generation_;
+    QMetaObject::invokeMethod(
+        receiver,
+        [this, report, done] {
+            {
+                std::lock_guard l(mutex_);
+                if (closed_)
+                    return;
+            }
+            handler_(report);
+            {
+                std::lock_guard l(mutex_);
+                *done = true;
+            }
+            handled_.notify_all();
+        },
+        Qt::QueuedConnection);
+    handled_.wait(lock, [&] { return *done || generation != generation_; });
+    return *done;
+}
+
+StatusChannel& MainStatusChannel() {
+    static StatusChannel channel;
+    return channel;
+}
