@@ -117,9 +117,8 @@ MediaPlayer::MediaPlayer(const MediaPlayerConfig& config, QObject* parent)
         }
         mpv_request_log_messages(handle, "error");
         d_->handle = handle;
+        // Setting the callback calls it once, which drains the property values already queued.
         mpv_set_wakeup_callback(handle, &MediaPlayer::onWakeup, this);
-        // The first property values were queued before there was anyone to wake.
-        onWakeup(this);
     }
     d_->reportedText = d_->composer.text();
 }

@@ -1,30 +1,33 @@
 #include "Termination.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace tembrik::mediaplayer::detail {
 
+namespace {
+
+constexpr std::chrono::milliseconds kPollInterval{10};
+
+} // namespace
+
 bool terminateWithin(mpv_handle* handle, std::chrono::milliseconds patience) {
-    // Shared with the helper thread, which may outlive the caller; guarded by mutex.
-    struct Completion {
-        std::mutex mutex;
-        std::condition_variable finished;
-        bool done = false;
-    };
-    auto completion = std::make_shared<Completion>();
-    std::thread([handle, completion] {
+    // Set by the helper thread, read by the caller; shared so that it outlives whichever lets go first.
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread([handle, done] {
         mpv_terminate_destroy(handle);
-        {
-            const std::lock_guard lock(completion->mutex);
-            completion->done = true;
-        }
-        completion->finished.notify_all();
+        done->store(true);
     }).detach();
-    std::unique_lock lock(completion->mutex);
-    return completion->finished.wait_for(lock, patience, [&] { return completion->done; });
+    // A short poll on the monotonic clock: immune to wall-clock steps, and it happens once per player.
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!done->load()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
 }
 
 } // namespace tembrik::mediaplayer::detail
