@@ -67,8 +67,15 @@ bool SinkRecorder::readWindow(std::vector<std::int16_t>& window, int timeoutMs) 
     return true;
 }
 
-std::optional<double> SinkRecorder::settledToneLevel(double frequency, double silence, int timeoutMs,
-                                                     QString* trace) {
+std::optional<double> SinkRecorder::steadyTone(double frequency, int timeoutMs, QString* trace) {
+    return settle(frequency, Expect::Sounding, timeoutMs, trace);
+}
+
+bool SinkRecorder::toneFallsSilent(double frequency, int timeoutMs, QString* trace) {
+    return settle(frequency, Expect::Silent, timeoutMs, trace).has_value();
+}
+
+std::optional<double> SinkRecorder::settle(double frequency, Expect expect, int timeoutMs, QString* trace) {
     discardRecorded();
     const QDeadlineTimer deadline(timeoutMs);
     std::deque<double> run;
@@ -91,7 +98,10 @@ std::optional<double> SinkRecorder::settledToneLevel(double frequency, double si
             continue;
         }
         const auto [low, high] = std::minmax_element(run.begin(), run.end());
-        if (*high < silence || *high - *low <= kAgreement * *high) {
+        const bool settled = expect == Expect::Silent
+                                 ? *high < kSilence
+                                 : *low >= kSilence && *high - *low <= kAgreement * *high;
+        if (settled) {
             std::vector<double> sorted(run.begin(), run.end());
             std::sort(sorted.begin(), sorted.end());
             return sorted[sorted.size() / 2];

@@ -22,12 +22,20 @@ public:
 
     bool start(const QString& source, QString* error);
 
-    // Skips half a second of fresh audio, then measures the tone in consecutive 100 ms windows until six in a
-    // row agree (all within 15 % of each other, or all below `silence`), and returns their median; nothing if
-    // the level does not settle before `timeoutMs`. The last levels seen go to `trace` for failure messages.
-    std::optional<double> settledToneLevel(double frequency, double silence, int timeoutMs, QString* trace);
+    // Below this amplitude (full scale 1.0) a tone counts as silent; the test stations' tones are 0.125.
+    static constexpr double kSilence = 0.002;
+
+    // Skips half a second of fresh audio, then measures the tone in consecutive 100 ms windows until
+    // six in a row sound and agree within 15 %, and returns their median; nothing if that does not
+    // happen before `timeoutMs`. A dropout of the station (a loaded machine) only delays the answer.
+    // The last levels seen go to `trace` for failure messages.
+    std::optional<double> steadyTone(double frequency, int timeoutMs, QString* trace);
+    // The same wait, for six windows in a row in which the tone is silent.
+    bool toneFallsSilent(double frequency, int timeoutMs, QString* trace);
 
 private:
+    enum class Expect { Sounding, Silent };
+    std::optional<double> settle(double frequency, Expect expect, int timeoutMs, QString* trace);
     void discardRecorded();
     bool readWindow(std::vector<std::int16_t>& window, int timeoutMs);
 
