@@ -56,6 +56,8 @@ struct Decoder::Impl {
   std::vector<float> convertScratch;
 
   std::vector<float> firstAudio;  // decoded while opening, handed out by the first decodeSome()
+  double packetBytes = 0;         // audio packets seen while opening, for a bit rate the codec does not say
+  double packetSeconds = 0;
   bool ended = false;
   int readErrors = 0;
   std::string lastCommentTag;
@@ -187,6 +189,10 @@ struct Decoder::Impl {
         continue;
       }
       checkPacketComments();
+      if (packet->duration > 0) {
+        packetBytes += packet->size;
+        packetSeconds += static_cast<double>(packet->duration) * av_q2d(fmt->streams[streamIndex]->time_base);
+      }
       bool error = false;
       std::size_t before = firstAudio.size();
       decodePacket(packet, firstAudio, error);
@@ -394,6 +400,7 @@ std::int64_t Decoder::bitRate() const {
   if (d.fmt && d.streamIndex >= 0 && d.fmt->streams[d.streamIndex]->codecpar->bit_rate > 0) {
     return d.fmt->streams[d.streamIndex]->codecpar->bit_rate;
   }
+  if (d.packetSeconds >= 0.02) return static_cast<std::int64_t>(d.packetBytes * 8 / d.packetSeconds);
   if (d.fmt && d.fmt->bit_rate > 0) return d.fmt->bit_rate;
   return 0;
 }

@@ -39,7 +39,7 @@ class Decoder {
   // False when the stream has ended (all audio already appended) or was aborted.
   bool decodeSome(std::vector<float>& out);
 
-  std::int64_t bitRate() const;           // bits per second, 0 when unknown
+  std::int64_t bitRate() const;  // bits per second: the codec's, or measured on the first packets; 0 unknown
   std::string formatName() const;         // demuxer, e.g. "mp3"
   std::string codecName() const;          // e.g. "mp3float"
   // Tag text built from Vorbis/Opus comments, when they changed since the last call.

@@ -104,6 +104,7 @@ class EngineCore : public std::enable_shared_from_this<EngineCore> {
   std::uint64_t epoch_ = 0;             // guarded by mutex_: changes at every init() and free()
   std::string initError_;               // guarded by mutex_
   int sampleRate_ = 44100;              // guarded by mutex_
+  double outputSpeed_ = 1.0;            // guarded by mutex_
   Options options_;                     // guarded by mutex_
   SlotTable<StreamCore> streams_{kStreamKind};   // guarded by mutex_
   SlotTable<EffectCore> effects_{kEffectKind};   // guarded by mutex_
@@ -154,6 +155,7 @@ bool EngineCore::init(const EngineConfig& config) {
   ++epoch_;
   initError_.clear();
   sampleRate_ = rate;
+  outputSpeed_ = config.backend == OutputBackend::Null && config.nullSpeed > 0 ? config.nullSpeed : 1.0;
   mixer_ = std::move(mixer);
   events_ = std::move(events);
   return true;
@@ -186,11 +188,13 @@ void EngineCore::free() {
 OpenResult EngineCore::openUrl(std::string_view url, DownloadCallback onDownload) {
   OpenContext context;
   std::uint64_t epoch = 0;
+  double outputSpeed = 1.0;
   {
     std::lock_guard lock(mutex_);
     if (!initialised_) return {{}, {OpenErrorKind::NotInitialised, 0, "init() has not succeeded"}};
     context.options = options_;
     context.outputRate = sampleRate_;
+    outputSpeed = outputSpeed_;
     epoch = epoch_;
   }
   context.threads = threads_;
@@ -224,10 +228,14 @@ OpenResult EngineCore::openUrl(std::string_view url, DownloadCallback onDownload
   const int playbackMs = std::clamp(options.playbackBufferMs, 100, 5000);
   auto track = std::make_shared<mix::Track>(static_cast<std::size_t>(context.outputRate) * static_cast<std::size_t>(playbackMs) / 1000);
   track->prebuffer = prebufferBytes > 0;
+  track->outputSpeed = outputSpeed;
   track->buffering.store(track->prebuffer, std::memory_order_relaxed);
   track->prebuffered = [src = opened.source, prebufferBytes] {
     // Lock-free reads only: this runs inside the render callback.
     return src->finished() || src->downloaded() - src->consumed() >= prebufferBytes;
+  };
+  track->networkDry = [src = opened.source] {
+    return !src->finished() && src->downloaded() - src->consumed() < 4096;
   };
   stream->track = track;
 
@@ -275,6 +283,10 @@ bool EngineCore::play(StreamHandle h) {
   if (!s) return false;
   s->track->playing.store(true, std::memory_order_release);
   s->source->setEagerRefill(false);
+  {
+    std::lock_guard wake(s->wakeMutex);  // the decode thread may be sleeping on a full ring
+    s->wakeCv.notify_all();
+  }
   mixer_->wake();
   return true;
 }

@@ -219,9 +219,9 @@ void Mixer::render(float* out, std::size_t frames) {
             endedNow_.push_back(track.streamHandle);  // capacity reserved for every track
             continue;
           }
-        } else {
-          track.gated = track.prebuffer;  // starved: wait for the pre-buffer again, in silence
-        }
+        } else if (track.prebuffer && track.networkDry && track.networkDry()) {
+          track.gated = true;  // starved by the network: wait for the pre-buffer again, in silence
+        }  // (starved because decoding lagged: sound again as soon as the decoder catches up)
       }
     }
     track.buffering.store(got < frames && !track.decoderDone.load(std::memory_order_relaxed),

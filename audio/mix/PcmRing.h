@@ -19,6 +19,7 @@ class PcmRing {
     return written_.load(std::memory_order_acquire) - read_.load(std::memory_order_acquire);
   }
   std::size_t space() const { return capacity_ - available(); }
+  std::size_t totalRead() const { return read_.load(std::memory_order_acquire); }  // frames ever read
 
   // Writer side (decode thread). Returns the frames written.
   std::size_t write(const float* stereo, std::size_t frames) {

@@ -18,7 +18,9 @@ struct Track {
   // Set before the track reaches the mixer, then read-only.
   std::uint32_t streamHandle = 0;
   bool prebuffer = true;               // wait for the pre-buffer before sounding (and after starving)
+  double outputSpeed = 1.0;            // how fast the output consumes, relative to real time
   std::function<bool()> prebuffered;   // lock-free: is the network buffer filled enough (or done)?
+  std::function<bool()> networkDry;    // lock-free: is the network buffer (nearly) empty, and more to come?
 
   PcmRing ring;                        // decode thread writes, output thread reads
   std::atomic<bool> playing{false};    // written by control threads

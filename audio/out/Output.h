@@ -29,7 +29,7 @@ struct PulseConfig {
   std::string server;
   std::string sinkName;
   int connectTimeoutMs = 3000;
-  int latencyMs = 120;  // what the server queues for us: an effect change is heard within this
+  int latencyMs = 100;  // what the server queues for us; a change is heard within this plus half of it
 };
 
 std::unique_ptr<Output> openPulseOutput(const PulseConfig& config, std::string& error);

@@ -55,7 +55,6 @@ SourceStatus mapCurlError(CURLcode code, long httpStatus, const char* errorText)
   SourceStatus s;
   s.detail = errorText && *errorText ? errorText : curl_easy_strerror(code);
   switch (code) {
-    case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_URL_MALFORMAT:
       s.failure = Failure::BadAddress;
       break;
@@ -122,6 +121,7 @@ void HttpSource::run() {
   char errorText[CURL_ERROR_SIZE] = {};
   curl_slist* headers = nullptr;
   if (request_.icyMetadata) headers = curl_slist_append(headers, "Icy-MetaData: 1");
+  curl_slist* aliases = curl_slist_append(nullptr, "ICY 200 OK");  // SHOUTcast v1 answers
   curl_easy_setopt(easy, CURLOPT_URL, request_.url.c_str());
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -133,6 +133,7 @@ void HttpSource::run() {
   curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(easy, CURLOPT_HTTP200ALIASES, aliases);
   curl_easy_setopt(easy, CURLOPT_PROXY, request_.proxy.c_str());
   if (!request_.userAgent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, request_.userAgent.c_str());
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, headerThunk);
@@ -223,6 +224,7 @@ void HttpSource::run() {
   curl_easy_cleanup(easy);
   curl_multi_cleanup(multi);
   curl_slist_free_all(headers);
+  curl_slist_free_all(aliases);
   easy_ = nullptr;
   finish(result);
 
