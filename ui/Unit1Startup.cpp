@@ -45,7 +45,8 @@ void TForm1::RunStartupSequence() {
     s.CurrentIsFavourite = 1;                           // 11
     s.FavouritesShown = 0;
     s.MainWindowHandle = this; // 12
-    if (!InitAudioEngine()) {  // 13
+    MainStatusChannel().open(this, [this](const StatusReport& r) { HandleStatus(r); });
+    if (!InitAudioEngine()) { // 13
         ResetAudioEngine();
         std::exit(0);
     }

@@ -1,5 +1,5 @@
 // GoogleTest entry for widget tests: one QApplication for the whole run, created before any test.
-#include "FakeAudio.h"
+#include "TestAudio.h"
 
 #include "playback/AudioApi.h"
 #include "tembrik/mediaplayer/MediaPlayerConfig.h"
@@ -7,6 +7,11 @@
 
 #include <QApplication>
 #include <gtest/gtest.h>
+
+FakeAudio& DefaultTestAudio() {
+    static FakeAudio audio;
+    return audio;
+}
 
 int main(int argc, char** argv) {
     // Without a screen (listing tests, a plain terminal) the widgets draw off-screen.
@@ -16,8 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Tembrik");
     // Windows under test never reach a sound server: the main engine is scripted (tests may
     // install their own) and the second media player plays into libmpv's null output.
-    FakeAudio audio;
-    playback::SetAudioForTesting(&audio);
+    playback::SetAudioForTesting(&DefaultTestAudio());
     MediaPlayerConfigForNewWindows().audioOutput = "null";
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
