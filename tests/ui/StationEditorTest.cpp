@@ -137,7 +137,7 @@ TEST_F(StationEditorTest, SaveWritesTheThreeLinesAndRetitlesAtOnce) {
               "http://127.0.0.1:9/three\r\n\xD2\xF0\xE5\xF2\xFC\xFF \xF1\xF2\xE0\xED\xF6\xE8\xFF\r\n1\r\n");
     EXPECT_EQ(State().CurrentUrl.get(), "http://127.0.0.1:9/three");
     // The engine flag takes effect at the next opening, the tray keeps the old title until then.
-    EXPECT_EQ(State().UseWmpEngine.get(), "0");
+    EXPECT_EQ(State().UseWmpEngine.get(), "2");
     EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Station 3");
     // After closing the editor shows the station as opened, with the box as it was.
     EXPECT_EQ(form3_->sEdit1->text(), "Третья станция");
@@ -183,7 +183,7 @@ TEST_F(StationEditorTest, SaveIntoAReadOnlyStationFileChangesNothing) {
     form3_->sButton1Click();
     EXPECT_EQ(errors_, QStringList{"File access denied"});
     EXPECT_EQ(title(), "Station 1");
-    EXPECT_EQ(bytesOf(stations() / "play1.txt"), "http://127.0.0.1:9/1\r\nStation 1\r\n0\r\n");
+    EXPECT_EQ(bytesOf(stations() / "play1.txt"), "http://127.0.0.1:9/1\r\nStation 1\r\n2\r\n");
     fs::permissions(stations() / "play1.txt", fs::perms::owner_write, fs::perm_options::add);
 }
 

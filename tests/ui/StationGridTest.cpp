@@ -7,6 +7,7 @@
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -73,14 +74,14 @@ TEST_F(StationGridTest, RebuildPutsEveryStationInItsCellAndOneRowMore) {
 
 TEST_F(StationGridTest, ClickOpensTheStationOfTheCell) {
     layOutStations(12);
-    // "Девятая" in Windows-1251, as station files are written.
-    put(stations() / "play9.txt", "http://127.0.0.1:9/nine\r\n\xC4\xE5\xE2\xFF\xF2\xE0\xFF\r\n1\r\n");
+    // "Девятая" in Windows-1251, as station files are written; " 1" is kept as read and starts nothing.
+    put(stations() / "play9.txt", "http://127.0.0.1:9/nine\r\n\xC4\xE5\xE2\xFF\xF2\xE0\xFF\r\n 1\r\n");
     start();
     clickCell(form1_->NextGrid1, 3, 1);
     EXPECT_EQ(State().CurrentStation, 9);
     EXPECT_EQ(title(), "Девятая");
     EXPECT_EQ(State().CurrentUrl.get(), "http://127.0.0.1:9/nine");
-    EXPECT_EQ(State().UseWmpEngine.get(), "1");
+    EXPECT_EQ(State().UseWmpEngine.get(), " 1");
     for (QPushButton* b : {form1_->sBitBtn1, form1_->sBitBtn2, form1_->sBitBtn3})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(starHint(), "Add to Favourites");
@@ -89,6 +90,7 @@ TEST_F(StationGridTest, ClickOpensTheStationOfTheCell) {
     // The editor follows the grid.
     EXPECT_EQ(form3_->sEdit1->text(), "Девятая");
     EXPECT_EQ(form3_->sEdit2->text(), "http://127.0.0.1:9/nine");
+    EXPECT_FALSE(form3_->sCheckBox1->isChecked()); // only exactly "1" ticks it
 
     // A station without a file: nothing opens, the rest of the click still happens.
     fs::remove(stations() / "play2.txt");

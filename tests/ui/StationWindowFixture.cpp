@@ -42,7 +42,7 @@ void StationWindowFixture::layOutStations(int count) const {
     fs::create_directories(stations());
     for (int n = 1; n <= count; ++n) {
         put(stations() / ("play" + std::to_string(n) + ".txt"),
-            "http://127.0.0.1:9/" + std::to_string(n) + "\r\nStation " + std::to_string(n) + "\r\n0\r\n");
+            "http://127.0.0.1:9/" + std::to_string(n) + "\r\nStation " + std::to_string(n) + "\r\n2\r\n");
         QImage logo(120, 100, QImage::Format_RGB32);
         logo.fill(LogoColour(n));
         logo.save(QString::fromStdString((stations() / (std::to_string(n) + ".png")).string()), "PNG");

@@ -26,7 +26,8 @@ protected:
     std::filesystem::path favs() const { return dir_->path() / "favs.txt"; }
 
     // Empties Stations, then writes stations 1..count: "Station N" at a local address nothing
-    // answers, on the main engine, each with a logo of its own colour.
+    // answers, each with a logo of its own colour. Their engine flag "2" names neither engine, so
+    // opening one stops playback and starts nothing: these tests are about the catalogue.
     void layOutStations(int count) const;
     static QColor LogoColour(int station);
     void put(const std::filesystem::path& file, const std::string& bytes) const;
