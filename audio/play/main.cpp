@@ -4,6 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <ctime>
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,9 +27,34 @@ namespace {
 namespace audio = tembrik::audio;
 using Clock = std::chrono::steady_clock;
 
-std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_interrupted{false};  // set by the main thread when SIGINT or SIGTERM arrived
 
-void onSignal(int) { g_interrupted.store(true); }
+// SIGINT and SIGTERM end the player, SIGUSR1 is the end notification's wake-up call. They are
+// blocked in every thread and taken by the main thread with sigtimedwait: no handler, no polling.
+sigset_t wakeSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGUSR1);
+  return set;
+}
+
+// Sleeps until a signal arrives or `timeout` passes (forever when negative).
+void waitForSignal(std::chrono::duration<double> timeout) {
+  sigset_t set = wakeSignals();
+  int sig;
+  if (timeout.count() < 0) {
+    sig = sigwaitinfo(&set, nullptr);
+  } else {
+    timespec ts{};
+    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count();
+    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+    ts.tv_nsec = static_cast<long>(ns % 1000000000);
+    sig = sigtimedwait(&set, nullptr, &ts);
+  }
+  if (sig == SIGINT || sig == SIGTERM) g_interrupted.store(true);
+}
 
 std::mutex g_printMutex;
 
@@ -105,8 +135,8 @@ int main(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  std::signal(SIGINT, onSignal);
-  std::signal(SIGTERM, onSignal);
+  sigset_t blocked = wakeSignals();
+  pthread_sigmask(SIG_BLOCK, &blocked, nullptr);  // before any thread starts: they all inherit it
 
   audio::Engine engine;
   if (!engine.init()) {
@@ -154,6 +184,7 @@ int main(int argc, char** argv) {
   std::uint64_t lastDownload = 0;
   while (!g_interrupted.load()) {
     std::uint64_t end = engine.filePosition(stream, audio::Position::End);
+    waitForSignal(std::chrono::milliseconds(0));  // only looks
     if (end == audio::kPositionFailed || end == 0) break;
     auto downloaded = engine.filePosition(stream, audio::Position::Download);
     auto current = engine.filePosition(stream, audio::Position::Current);
@@ -177,6 +208,7 @@ int main(int argc, char** argv) {
   engine.onEnd(stream, [&ended](const audio::EndEvent&) {
     say("end");
     ended.store(true);
+    kill(getpid(), SIGUSR1);
   });
 
   if (!args.eq.empty()) {
@@ -200,8 +232,13 @@ int main(int argc, char** argv) {
 
   const auto start = Clock::now();
   while (!g_interrupted.load() && !ended.load()) {
-    if (args.seconds > 0 && Clock::now() - start >= std::chrono::duration<double>(args.seconds)) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (args.seconds <= 0) {
+      waitForSignal(std::chrono::duration<double>(-1));
+      continue;
+    }
+    auto left = std::chrono::duration<double>(args.seconds) - (Clock::now() - start);
+    if (left.count() <= 0) break;
+    waitForSignal(left);
   }
   engine.free();
   return 0;

@@ -479,3 +479,100 @@ INSTANTIATE_TEST_SUITE_P(Table, Playlists, ::testing::ValuesIn(playlistCases()),
 
 }  // namespace
 }  // namespace tembrik::audio::test
+
+namespace tembrik::audio::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// --- formats -------------------------------------------------------------------------------
+
+struct FormatCase {
+  const char* name;
+  const char* codec;
+  const char* muxer;
+  const char* bitrate;
+  const char* contentType;  // as served: some stations label AAC as audio/mpeg
+  int rate;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
+
+class Formats : public EngineTest, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(Formats, DecodeAndResampleToTheOutput) {
+  startEngine();
+  const auto& c = GetParam();
+  const std::string data = encodeTone(1000, 2.0, c.codec, c.muxer, c.bitrate, c.rate);
+  ASSERT_GT(data.size(), 1000u) << "ffmpeg could not make the " << c.name << " sample";
+  server.route("/sample", [&](Connection& conn) {
+    conn.send(TestServer::httpHeader(200, c.contentType, static_cast<long long>(data.size())) + data);
+  });
+  auto opened = engine.openUrl(server.url("/sample"));
+  ASSERT_TRUE(opened) << c.name << ": " << opened.error.text();
+  std::atomic<bool> ended{false};
+  engine.onEnd(opened.stream, [&](const EndEvent&) { ended = true; });
+  engine.play(opened.stream);
+  ASSERT_TRUE(eventually([&] { return ended.load(); }, 10s)) << c.name;
+  auto samples = capture.samples();
+  std::size_t first = 0;
+  while (first < samples.size() && std::fabs(samples[first]) < 0.01f) ++first;
+  first -= first % 2;
+  ASSERT_GT(samples.size(), first + 44100 * 2) << c.name << ": less than a second of sound";
+  std::span<const float> second(samples.data() + first + 22050, 44100 * 2);  // skip the start
+  // The tone, at its frequency after resampling to 44100 Hz, on both channels.
+  EXPECT_NEAR(toneAmplitude(second, 0, 1000, 44100), 0.088, 0.012) << c.name;
+  EXPECT_NEAR(toneAmplitude(second, 1, 1000, 44100), 0.088, 0.012) << c.name;
+  EXPECT_LT(toneAmplitude(second, 0, 1000 * 44100.0 / 48000, 44100), 0.01) << c.name << ": wrong rate";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Formats,
+                         ::testing::Values(FormatCase{"MP3", "libmp3lame", "mp3", "128k", "audio/mpeg", 44100},
+                                           FormatCase{"MP3 at 48 kHz", "libmp3lame", "mp3", "128k", "audio/mpeg", 48000},
+                                           FormatCase{"AAC in ADTS", "aac", "adts", "96k", "audio/aacp", 44100},
+                                           FormatCase{"AAC labelled audio/mpeg", "aac", "adts", "96k", "audio/mpeg", 44100},
+                                           FormatCase{"Ogg Vorbis", "libvorbis", "ogg", "96k", "application/ogg", 44100},
+                                           FormatCase{"Ogg Opus", "libopus", "ogg", "64k", "audio/ogg", 48000},
+                                           FormatCase{"FLAC", "flac", "flac", "0", "audio/flac", 44100},
+                                           FormatCase{"WMA in ASF", "wmav2", "asf", "128k", "video/x-ms-asf", 44100},
+                                           FormatCase{"MP3 without a content type", "libmp3lame", "mp3", "128k", "", 22050}),
+                         [](const auto& p) { return "case" + std::to_string(p.index); });
+
+// --- network identity ----------------------------------------------------------------------
+
+TEST_F(EngineTest, UserAgentProxyAndMetadataRequest) {
+  startEngine();
+  // The tests' server stands in for a proxy: a request through a proxy names the whole address.
+  const std::string address = "http://radio.invalid:8000/stream";
+  std::mutex m;
+  std::string agent, icy, proxyAuth;
+  server.route(address, [&](Connection& c) {
+    {
+      std::lock_guard lock(m);
+      agent = c.header("user-agent");
+      icy = c.header("icy-metadata");
+      proxyAuth = c.header("proxy-authorization");
+    }
+    const std::string& mp3 = mp3Tone();
+    c.send(TestServer::httpHeader(200, "audio/mpeg", static_cast<long long>(mp3.size())) + mp3);
+  });
+  Options options = engine.options();
+  options.userAgent = "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US) Tembrik";
+  options.proxy = "user:secret@127.0.0.1:" + std::to_string(server.port());
+  engine.setOptions(options);
+  auto opened = engine.openUrl(address);
+  ASSERT_TRUE(opened) << opened.error.text();
+  std::lock_guard lock(m);
+  EXPECT_EQ(agent, options.userAgent);
+  EXPECT_EQ(icy, "1");
+  EXPECT_EQ(proxyAuth, "Basic dXNlcjpzZWNyZXQ=");  // user:secret
+  // Options apply to streams opened later only, and an empty proxy means none.
+  options.proxy = "";
+  engine.setOptions(options);
+  auto direct = engine.openUrl(address);
+  EXPECT_FALSE(direct);
+  EXPECT_EQ(direct.error.kind, OpenErrorKind::Refused) << direct.error.text();  // radio.invalid does not resolve
+}
+
+}  // namespace
+}  // namespace tembrik::audio::test

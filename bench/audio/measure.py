@@ -1,0 +1,100 @@
+#!/usr/bin/python3
+"""Runs one player on a local stream into the PulseAudio null sink and measures it.
+
+  measure.py --monitor SOURCE --seconds N -- COMMAND...
+
+Records SOURCE (the null sink's monitor) with parec, starts COMMAND, finds the first audio in the
+recording, lets the player play N seconds from then, stops it with SIGTERM and prints one JSON line:
+  {"cpu_s": user+system CPU seconds of the whole process, "peak_rss_mb": peak resident memory,
+   "first_audio_ms": from starting the command to its first sound reaching the sink}
+"""
+import argparse
+import json
+import os
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+RATE = 44100
+THRESHOLD = 300  # 16-bit sample value that counts as sound (the test tone peaks near 2900)
+
+
+class Recorder:
+    """parec on the monitor; remembers when the first sound after `armed` arrived."""
+
+    def __init__(self, source):
+        self.proc = subprocess.Popen(
+            ["parec", "--device=" + source, "--raw", "--format=s16le", "--rate=%d" % RATE, "--channels=1",
+             "--latency-msec=10"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.armed = None
+        self.first = None
+        self.samples = 0
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        carry = b""
+        while True:
+            data = os.read(self.proc.stdout.fileno(), 4096)
+            if not data:
+                return
+            now = time.monotonic()
+            data = carry + data
+            whole = len(data) // 2 * 2
+            carry = data[whole:]
+            n = whole // 2
+            self.samples += n
+            if self.armed is None or self.first is not None:
+                continue
+            values = memoryview(data[:whole]).cast("h")
+            for i in range(n):
+                if abs(values[i]) > THRESHOLD:
+                    # This read arrived now; sample i of it was played (n - i) samples earlier.
+                    self.first = now - (n - i) / RATE
+                    break
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--monitor", required=True)
+    parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("command", nargs="+")
+    args = parser.parse_args()
+
+    recorder = Recorder(args.monitor)
+    deadline = time.monotonic() + 5
+    while recorder.samples == 0 and time.monotonic() < deadline:  # parec is connected and delivering
+        time.sleep(0.01)
+    time.sleep(0.3)  # let the silence before the run flow past
+
+    recorder.armed = time.monotonic()
+    start = time.monotonic()
+    player = subprocess.Popen(args.command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = start + 20
+    while recorder.first is None and time.monotonic() < deadline and player.poll() is None:
+        time.sleep(0.005)
+    first = recorder.first
+    end = (first if first is not None else start) + args.seconds
+    while time.monotonic() < end and player.poll() is None:
+        time.sleep(0.1)
+    if player.poll() is None:
+        player.send_signal(signal.SIGTERM)
+    _, status, usage = os.wait4(player.pid, 0)
+    recorder.stop()
+    print(json.dumps({
+        "cpu_s": round(usage.ru_utime + usage.ru_stime, 3),
+        "peak_rss_mb": round(usage.ru_maxrss / 1024, 1),
+        "first_audio_ms": None if first is None else round((first - start) * 1000),
+        "played_s": round(time.monotonic() - (first if first is not None else start), 1),
+    }))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
