@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -136,6 +137,7 @@ public:
     void EnablePlaybackControls();
     // The end of the current stream: reconnect, waiting longer while streams keep ending early.
     void StreamEnded(unsigned long long request, long long playedMs);
+    void ScheduleReconnect(std::chrono::milliseconds wait);
 
     // Start-up operations of the engine, settings and hot keys, in the order the sequence calls them.
     void RegisterHotKeys();
@@ -181,6 +183,9 @@ private:
 
     QString startupError_;
     std::unique_ptr<playback::ReconnectPolicy> reconnect_;
+    // The request the automatic reconnect made; while it is the current one, a failed open is
+    // retried too, so a station whose source drops comes back by itself. 0: none.
+    unsigned long long autoReconnectRequest_ = 0;
 };
 
 extern TForm1* Form1;

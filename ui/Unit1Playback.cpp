@@ -110,6 +110,8 @@ void TForm1::HandleStatus(const StatusReport& report) {
         RxLabel7->setCaption("Stopped");
         ResetAudioEngine();
         EnablePlaybackControls();
+        if (autoReconnectRequest_ != 0 && autoReconnectRequest_ == playback::CurrentRequest())
+            ScheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(0)));
         break;
     case StatusBuffering:
         RxLabel7->setCaption(QString::asprintf("Buffering... %d%%", report.value));
@@ -149,16 +151,24 @@ void TForm1::Timer2Timer() {
 void TForm1::StreamEnded(unsigned long long request, long long playedMs) {
     if (request != playback::CurrentRequest())
         return;
-    const auto wait = reconnect_->NextWait(std::chrono::milliseconds(playedMs));
-    if (wait.count() == 0) {
+    ScheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(playedMs)));
+}
+
+void TForm1::ScheduleReconnect(std::chrono::milliseconds wait) {
+    const auto reconnect = [this] {
         Button3Click();
+        autoReconnectRequest_ = playback::CurrentRequest();
+    };
+    if (wait.count() == 0) {
+        reconnect();
         return;
     }
     RxLabel7->setCaption("Connection...");
     // A newer play request (a station choice, Play, Stop) makes this retry stale.
-    QTimer::singleShot(wait, this, [this, request] {
+    const auto request = playback::CurrentRequest();
+    QTimer::singleShot(wait, this, [request, reconnect] {
         if (request == playback::CurrentRequest())
-            Button3Click();
+            reconnect();
     });
 }
 

@@ -25,6 +25,7 @@ void ShadowLabel::setCaption(const QString& text) {
         resize(fm.horizontalAdvance(text) + 2, fm.height() + 1);
     }
     update();
+    emit captionChanged(text);
 }
 
 void ShadowLabel::paintEvent(QPaintEvent*) {

@@ -17,6 +17,8 @@ public:
     void setCaption(const QString& text);
 
 signals:
+    // Every caption set through setCaption, also one equal to the last.
+    void captionChanged(const QString& text);
     void clicked();
     void pressed(QMouseEvent* event);
     void entered();
