@@ -29,7 +29,12 @@ export TEMBRIK_FIXTURE_DIR
 cleanup() {
   if [ -f "$TEMBRIK_FIXTURE_DIR/pids" ]; then
     tac "$TEMBRIK_FIXTURE_DIR/pids" | while read -r pid; do kill "$pid" 2>/dev/null || true; done
-    sleep 0.3
+    for _ in $(seq 20); do  # up to two seconds to go quietly
+      alive=0
+      while read -r pid; do kill -0 "$pid" 2>/dev/null && alive=1; done <"$TEMBRIK_FIXTURE_DIR/pids"
+      [ "$alive" -eq 0 ] && break
+      sleep 0.1
+    done
     tac "$TEMBRIK_FIXTURE_DIR/pids" | while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done
   fi
   rm -rf "$TEMBRIK_FIXTURE_DIR"
