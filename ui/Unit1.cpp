@@ -26,7 +26,7 @@ TForm1* Form1 = nullptr;
 tembrik::mediaplayer::MediaPlayerConfig& MediaPlayerConfigForNewWindows() {
     static tembrik::mediaplayer::MediaPlayerConfig config = [] {
         tembrik::mediaplayer::MediaPlayerConfig c;
-        c.initialVolume = 50; // the control's own default until the slider first moves
+        c.initialVolume = 50;
         return c;
     }();
     return config;
@@ -168,8 +168,6 @@ void TForm1::CreateControls() {
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(505, 70, 100, 50);
     Panel1->hide();
-    WindowsMediaPlayer1 = new tembrik::mediaplayer::MediaPlayer(MediaPlayerConfigForNewWindows(), Panel1);
-    WindowsMediaPlayer1->setObjectName("WindowsMediaPlayer1");
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -247,8 +245,6 @@ void TForm1::BindEvents() {
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(WindowsMediaPlayer1, &tembrik::mediaplayer::MediaPlayer::statusChanged, this,
-            &TForm1::WindowsMediaPlayer1StatusChange);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(RxTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
@@ -339,4 +335,16 @@ void TForm1::NextGrid1MouseEnter() {
 }
 void TForm1::NextGrid2MouseEnter() {
     NextGrid2->setFocus(Qt::MouseFocusReason);
+}
+
+tembrik::mediaplayer::MediaPlayer& TForm1::WindowsMediaPlayer() {
+    if (!WindowsMediaPlayer1) {
+        auto config = MediaPlayerConfigForNewWindows();
+        config.initialVolume = mediaPlayerVolume_;
+        WindowsMediaPlayer1 = new tembrik::mediaplayer::MediaPlayer(config, Panel1);
+        WindowsMediaPlayer1->setObjectName("WindowsMediaPlayer1");
+        connect(WindowsMediaPlayer1, &tembrik::mediaplayer::MediaPlayer::statusChanged, this,
+                &TForm1::WindowsMediaPlayer1StatusChange);
+    }
+    return *WindowsMediaPlayer1;
 }

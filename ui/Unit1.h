@@ -63,7 +63,10 @@ public:
     QStringList Memo1; // logo addresses the import downloads
     QStringList Memo2; // file names of those downloads
     QWidget* Panel1;
-    tembrik::mediaplayer::MediaPlayer* WindowsMediaPlayer1;
+    // The second media player, created the first time a station needs it: libmpv costs memory
+    // that most listeners, whose stations all play on the main engine, never need. Null until then.
+    tembrik::mediaplayer::MediaPlayer* WindowsMediaPlayer1 = nullptr;
+    tembrik::mediaplayer::MediaPlayer& WindowsMediaPlayer();
     QTimer* Timer1;
     QTimer* Timer2;
     QSystemTrayIcon* RxTrayIcon1;
@@ -186,6 +189,9 @@ private:
     // The request the automatic reconnect made; while it is the current one, a failed open is
     // retried too, so a station whose source drops comes back by itself. 0: none.
     unsigned long long autoReconnectRequest_ = 0;
+    // The volume the second media player gets when it is created: its own default until the
+    // slider first moves.
+    int mediaPlayerVolume_ = 50;
 };
 
 extern TForm1* Form1;

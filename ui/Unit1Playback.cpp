@@ -58,7 +58,7 @@ void TForm1::FreeAudioEngine() {
 void TForm1::ResetAudioEngine() {
     RxLabel7->setCaption("No signal");
     playback::Audio().ChannelStop(State().StreamHandle);
-    WindowsMediaPlayer1->stop();
+    StopAlternativeEngine();
     State().MainWindowHandle = this;
     if (!playback::ReinitEngine()) {
         // Without a sound output there is nothing the program can do; say why rather than vanish.
@@ -91,8 +91,8 @@ void TForm1::HandOverNetworkTexts(bool withProxy) {
 void TForm1::Button3Click() {
     PlayerState& s = State();
     if (s.UseWmpEngine.get() == "1") {
-        WindowsMediaPlayer1->setUrl(QString::fromStdString(s.CurrentUrl.get()));
-        WindowsMediaPlayer1->play();
+        WindowsMediaPlayer().setUrl(QString::fromStdString(s.CurrentUrl.get()));
+        WindowsMediaPlayer().play();
         return;
     }
     playback::StartStreamWorker(s.CurrentUrl.get());
@@ -177,7 +177,7 @@ void TForm1::sBitBtn2Click() {
 }
 
 void TForm1::sBitBtn3Click() {
-    WindowsMediaPlayer1->stop();
+    StopAlternativeEngine();
     // Outdates a worker still connecting and any pending reconnect, so Stop stays stopped.
     playback::CancelStreamWorkers();
     reconnect_->Reset();
@@ -191,7 +191,9 @@ void TForm1::sTrackBar1Change() {
     const int p = sTrackBar1->value();
     PlayerState& s = State();
     s.VolumePosition = p;
-    WindowsMediaPlayer1->setVolume(p);
+    mediaPlayerVolume_ = p;
+    if (WindowsMediaPlayer1)
+        WindowsMediaPlayer1->setVolume(p);
     playback::Audio().ChannelSetVolume(s.StreamHandle, static_cast<float>(p) / 100.0f);
     RxLabel5->setCaption(QString::number(p));
     if (p > 0)

@@ -7,12 +7,14 @@
 #include "tembrik/mediaplayer/MediaPlayer.h"
 
 void TForm1::StopAlternativeEngine() {
-    WindowsMediaPlayer1->stop();
+    // A player never created has nothing to stop.
+    if (WindowsMediaPlayer1)
+        WindowsMediaPlayer1->stop();
 }
 
 void TForm1::StartAlternativeEngine(const QString& url) {
-    WindowsMediaPlayer1->setUrl(url);
-    WindowsMediaPlayer1->play();
+    WindowsMediaPlayer().setUrl(url);
+    WindowsMediaPlayer().play();
 }
 
 void TForm1::StopMainChannel() {
