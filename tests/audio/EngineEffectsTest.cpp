@@ -64,7 +64,7 @@ class Effects : public EngineTest {
 };
 
 TEST_F(Effects, EqualizerBandRaisesItsCentreBy15dBAndLeavesThreeOctavesAwayAlone) {
-  startEngine(6.0);
+  startEngine(2.0);
   auto samples = playSequence([&](StreamHandle s) {
     auto band = engine.addEffect(s, EffectType::ParametricEq, 1);
     ASSERT_TRUE(band);
@@ -77,7 +77,7 @@ TEST_F(Effects, EqualizerBandRaisesItsCentreBy15dBAndLeavesThreeOctavesAwayAlone
 }
 
 TEST_F(Effects, ZeroDecibelBandsAndAQuietReverbAreTransparent) {
-  startEngine(6.0);
+  startEngine(2.0);
   auto samples = playSequence([&](StreamHandle s) {
     // The player's chain: ten bands at 0 dB and a reverb at -96 dB.
     const float centres[] = {80, 170, 310, 600, 1000, 3000, 7000, 12000, 14000, 16000};
@@ -121,7 +121,7 @@ TEST_F(Effects, ParameterChangeIsRenderedAtOnce) {
 }
 
 TEST_F(Effects, VolumeChangesAreRampedWithoutClicks) {
-  startEngine(4.0);
+  startEngine(2.0);
   serve("/loud.wav", floatWav(sine(1000, 0.5, 3.0, 44100), 44100), "audio/wav");
   auto opened = engine.openUrl(server.url("/loud.wav"));
   ASSERT_TRUE(opened);
@@ -161,7 +161,7 @@ TEST_F(Effects, VolumeChangesAreRampedWithoutClicks) {
 }
 
 TEST_F(Effects, HigherPriorityRunsFirstAndRemovedEffectsStop) {
-  startEngine(6.0);
+  startEngine(2.0);
   auto samples = playSequence([&](StreamHandle s) {
     auto boost = engine.addEffect(s, EffectType::ParametricEq, 1);
     auto cut = engine.addEffect(s, EffectType::ParametricEq, 5);
@@ -183,7 +183,7 @@ TEST_F(Effects, HigherPriorityRunsFirstAndRemovedEffectsStop) {
 }
 
 TEST_F(Effects, TwoStreamsAreMixed) {
-  startEngine(4.0);
+  startEngine(2.0);
   serve("/a.wav", floatWav(sine(500, 0.1, 2.0, 44100), 44100), "audio/wav");
   serve("/b.wav", floatWav(sine(3000, 0.1, 2.0, 44100), 44100), "audio/wav");
   auto a = engine.openUrl(server.url("/a.wav"));

@@ -252,7 +252,7 @@ TEST_F(Handles, ManyThreadsAtOnce) {
   std::this_thread::sleep_for(2500ms);
   stop = true;
   for (auto& t : threads) t.join();
-  EXPECT_GT(opens.load(), 2);
+  EXPECT_GT(opens.load(), 0);
   engine.free();
   for (auto h : handles) expectDead(engine, h);
 }

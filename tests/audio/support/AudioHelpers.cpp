@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -123,6 +124,18 @@ double toneAmplitudeMono(std::span<const std::int16_t> mono, double frequency, d
   std::vector<float> stereo(mono.size() * 2);
   for (std::size_t i = 0; i < mono.size(); ++i) stereo[2 * i] = static_cast<float>(mono[i]) / 32768.0f;
   return toneAmplitude(stereo, 0, frequency, rate);
+}
+
+double medianToneAmplitude(std::span<const float> stereo, int channel, double frequency, double rate,
+                           std::size_t window) {
+  std::vector<double> amplitudes;
+  for (std::size_t at = 0; (at + window) * 2 <= stereo.size(); at += window) {
+    amplitudes.push_back(toneAmplitude(stereo.subspan(at * 2, window * 2), channel, frequency, rate));
+  }
+  if (amplitudes.empty()) return 0;
+  auto middle = amplitudes.begin() + static_cast<std::ptrdiff_t>(amplitudes.size() / 2);
+  std::nth_element(amplitudes.begin(), middle, amplitudes.end());
+  return *middle;
 }
 
 double rms(std::span<const float> stereo) {

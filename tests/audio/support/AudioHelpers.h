@@ -38,6 +38,9 @@ std::string icyBlock(const std::string& text);
 double toneAmplitude(std::span<const float> stereo, int channel, double frequency, double rate);
 double toneAmplitudeMono(std::span<const std::int16_t> mono, double frequency, double rate);  // full scale 1.0
 double rms(std::span<const float> stereo);
+// The median of toneAmplitude over windows of `window` frames: a gap spoils one window only.
+double medianToneAmplitude(std::span<const float> stereo, int channel, double frequency, double rate,
+                           std::size_t window = 2205);
 
 // Collects what the null output renders.
 class Capture {

@@ -75,6 +75,7 @@ class EngineTest : public ::testing::Test {
     Options options = engine.options();
     options.connectTimeoutMs = 2000;
     options.networkBufferMs = 3000;
+    options.playbackBufferMs = 2000;  // slack for a decode thread slowed by a busy machine (or TSan)
     engine.setOptions(options);
   }
 
