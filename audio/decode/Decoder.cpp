@@ -18,401 +18,435 @@ namespace tembrik::audio::decode {
 namespace {
 
 constexpr int kAvioBufferSize = 4096;
-constexpr std::size_t kProbeBytes = 256 * 1024;  // av_probe_input_buffer2's limit without a hint
-constexpr int kMaxReadErrors = 64;               // consecutive demuxer errors before giving up
+constexpr std::size_t kProbeBytes = 256 * 1024; // av_probe_input_buffer2's limit without a hint
+constexpr int kMaxReadErrors = 64;              // consecutive demuxer errors before giving up
 
 void quietFfmpeg() {
-  static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
 std::string errorText(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
 }
 
-}  // namespace
+} // namespace
 
 struct Decoder::Impl {
-  std::shared_ptr<source::HttpSource> source;
-  DecoderConfig config;
-  bool opening = true;
-  bool aborted = false;
-  bool timedOut = false;
+    std::shared_ptr<source::HttpSource> source;
+    DecoderConfig config;
+    bool opening = true;
+    bool aborted = false;
+    bool timedOut = false;
 
-  AVIOContext* avio = nullptr;
-  AVFormatContext* fmt = nullptr;
-  AVCodecContext* codec = nullptr;
-  int streamIndex = -1;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
+    AVIOContext* avio = nullptr;
+    AVFormatContext* fmt = nullptr;
+    AVCodecContext* codec = nullptr;
+    int streamIndex = -1;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
 
-  SwrContext* swr = nullptr;
-  int swrInRate = 0;
-  int swrInFormat = -1;
-  AVChannelLayout swrInLayout{};
-  int swrOutChannels = 2;
-  std::vector<float> convertScratch;
+    SwrContext* swr = nullptr;
+    int swrInRate = 0;
+    int swrInFormat = -1;
+    AVChannelLayout swrInLayout{};
+    int swrOutChannels = 2;
+    std::vector<float> convertScratch;
 
-  std::vector<float> firstAudio;  // decoded while opening, handed out by the first decodeSome()
-  double packetBytes = 0;         // audio packets seen while opening, for a bit rate the codec does not say
-  double packetSeconds = 0;
-  bool ended = false;
-  int readErrors = 0;
-  std::string lastCommentTag;
-  std::optional<std::string> pendingCommentTag;
+    std::vector<float> firstAudio; // decoded while opening, handed out by the first decodeSome()
+    double packetBytes = 0;        // audio packets seen while opening, for a bit rate the codec does not say
+    double packetSeconds = 0;
+    bool ended = false;
+    int readErrors = 0;
+    std::string lastCommentTag;
+    std::optional<std::string> pendingCommentTag;
 
-  ~Impl() {
-    closeFormat();
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-  }
+    ~Impl() {
+        closeFormat();
+        av_packet_free(&packet);
+        av_frame_free(&frame);
+    }
 
-  void closeFormat() {
-    avcodec_free_context(&codec);
-    if (fmt) avformat_close_input(&fmt);
-    if (avio) {
-      av_freep(&avio->buffer);
-      avio_context_free(&avio);
-    }
-    swr_free(&swr);
-    av_channel_layout_uninit(&swrInLayout);
-    swrInRate = 0;
-    swrInFormat = -1;
-    streamIndex = -1;
-  }
-
-  static int readPacket(void* opaque, uint8_t* buf, int size) {
-    auto* d = static_cast<Impl*>(opaque);
-    std::size_t want = static_cast<std::size_t>(size);
-    std::optional<source::Clock::time_point> deadline;
-    if (d->opening) {
-      std::uint64_t used = d->source->consumed();
-      if (used >= d->config.maxProbeBytes) return AVERROR_EOF;
-      want = std::min<std::size_t>(want, d->config.maxProbeBytes - used);
-      deadline = d->config.deadline;
-    }
-    long n = d->source->read(reinterpret_cast<char*>(buf), want, deadline);
-    if (n > 0) return static_cast<int>(n);
-    if (n == source::HttpSource::kEnd) return AVERROR_EOF;
-    if (n == source::HttpSource::kAborted) {
-      d->aborted = true;
-    } else {
-      d->timedOut = true;
-    }
-    return AVERROR_EXIT;
-  }
-
-  static int interrupted(void* opaque) {
-    auto* d = static_cast<Impl*>(opaque);
-    return d->source->aborted() ? 1 : 0;
-  }
-
-  // One attempt to open with the named demuxer ("" = probe). Fills firstAudio on success.
-  bool attempt(const std::string& formatName, std::string& detail) {
-    closeFormat();
-    firstAudio.clear();
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kAvioBufferSize));
-    avio = avio_alloc_context(buffer, kAvioBufferSize, 0, this, &Impl::readPacket, nullptr, nullptr);
-    if (!avio) {
-      av_free(buffer);
-      detail = "out of memory";
-      return false;
-    }
-    avio->seekable = 0;
-    fmt = avformat_alloc_context();
-    fmt->pb = avio;
-    fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
-    fmt->interrupt_callback.callback = &Impl::interrupted;
-    fmt->interrupt_callback.opaque = this;
-    fmt->probesize = 32768;
-    fmt->max_analyze_duration = 100000;  // never used for analysis: no find_stream_info
-    const AVInputFormat* input = nullptr;
-    if (!formatName.empty()) {
-      input = av_find_input_format(formatName.c_str());
-    } else {
-      int r = av_probe_input_buffer2(avio, &input, "", nullptr, 0, kProbeBytes);
-      if (r < 0 || !input) {
-        detail = "unknown format";
-        return false;
-      }
-    }
-    int r = avformat_open_input(&fmt, nullptr, input, nullptr);
-    if (r < 0) {
-      fmt = nullptr;  // freed by avformat_open_input
-      detail = "cannot read as " + (formatName.empty() ? std::string("probed format") : formatName) + ": " +
-               errorText(r);
-      return false;
-    }
-    streamIndex = -1;
-    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-      if (fmt->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-        streamIndex = static_cast<int>(i);
-        break;
-      }
-    }
-    if (streamIndex < 0) {
-      detail = "no audio stream";
-      return false;
-    }
-    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-      if (static_cast<int>(i) != streamIndex) fmt->streams[i]->discard = AVDISCARD_ALL;
-    }
-    AVStream* st = fmt->streams[streamIndex];
-    const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
-    if (!decoder) {
-      detail = std::string("no decoder for ") + avcodec_get_name(st->codecpar->codec_id);
-      return false;
-    }
-    codec = avcodec_alloc_context3(decoder);
-    avcodec_parameters_to_context(codec, st->codecpar);
-    codec->pkt_timebase = st->time_base;
-    codec->thread_count = 1;
-    if (avcodec_open2(codec, decoder, nullptr) < 0) {
-      detail = std::string("cannot open decoder ") + decoder->name;
-      return false;
-    }
-    noteComments(st->metadata);
-    if (!pendingCommentTag) noteComments(fmt->metadata);
-
-    // Audio counts as found once two consecutive packets decode without error.
-    int clean = 0;
-    for (int packets = 0; packets < 2000; ++packets) {
-      int rr = av_read_frame(fmt, packet);
-      if (rr < 0) {
-        if (rr == AVERROR_EOF || rr == AVERROR_EXIT) break;
-        continue;
-      }
-      if (packet->stream_index != streamIndex) {
-        av_packet_unref(packet);
-        continue;
-      }
-      checkPacketComments();
-      if (packet->duration > 0) {
-        packetBytes += packet->size;
-        packetSeconds += static_cast<double>(packet->duration) * av_q2d(fmt->streams[streamIndex]->time_base);
-      }
-      bool error = false;
-      std::size_t before = firstAudio.size();
-      decodePacket(packet, firstAudio, error);
-      av_packet_unref(packet);
-      if (error) {
-        clean = 0;
-        firstAudio.resize(before);
-        continue;
-      }
-      if (firstAudio.size() > before && ++clean >= 2) return true;
-    }
-    if (!firstAudio.empty() && source->finished() && !aborted && !timedOut) return true;  // a very short file
-    detail = "no audio decoded (" + formatName + ")";
-    return false;
-  }
-
-  // Sends one packet (nullptr: drain) and appends whatever frames come out.
-  void decodePacket(const AVPacket* p, std::vector<float>& out, bool& error) {
-    int r = avcodec_send_packet(codec, p);
-    if (r < 0 && r != AVERROR(EAGAIN) && r != AVERROR_EOF) {
-      error = true;
-      return;
-    }
-    while (true) {
-      r = avcodec_receive_frame(codec, frame);
-      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) break;
-      if (r < 0) {
-        error = true;
-        break;
-      }
-      if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT)) error = true;
-      convert(frame, out);
-      av_frame_unref(frame);
-    }
-  }
-
-  void convert(const AVFrame* f, std::vector<float>& out) {
-    if (f->nb_samples <= 0 || f->sample_rate <= 0 || f->ch_layout.nb_channels <= 0) return;
-    bool same = swr && swrInRate == f->sample_rate && swrInFormat == f->format &&
-                av_channel_layout_compare(&swrInLayout, &f->ch_layout) == 0;
-    if (!same) {
-      if (swr) drainResampler(out);
-      swr_free(&swr);
-      av_channel_layout_uninit(&swrInLayout);
-      AVChannelLayout in{};
-      if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-        av_channel_layout_default(&in, f->ch_layout.nb_channels);
-      } else {
-        av_channel_layout_copy(&in, &f->ch_layout);
-      }
-      swrOutChannels = in.nb_channels == 1 ? 1 : 2;
-      AVChannelLayout outLayout{};
-      av_channel_layout_default(&outLayout, swrOutChannels);
-      if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, config.outputRate, &in,
-                              static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr) < 0 ||
-          swr_init(swr) < 0) {
+    void closeFormat() {
+        avcodec_free_context(&codec);
+        if (fmt)
+            avformat_close_input(&fmt);
+        if (avio) {
+            av_freep(&avio->buffer);
+            avio_context_free(&avio);
+        }
         swr_free(&swr);
-        av_channel_layout_uninit(&in);
-        return;
-      }
-      av_channel_layout_uninit(&in);
-      av_channel_layout_copy(&swrInLayout, &f->ch_layout);
-      swrInRate = f->sample_rate;
-      swrInFormat = f->format;
+        av_channel_layout_uninit(&swrInLayout);
+        swrInRate = 0;
+        swrInFormat = -1;
+        streamIndex = -1;
     }
-    int maxOut = swr_get_out_samples(swr, f->nb_samples);
-    if (maxOut <= 0) return;
-    convertScratch.resize(static_cast<std::size_t>(maxOut) * static_cast<std::size_t>(swrOutChannels));
-    auto* dst = reinterpret_cast<uint8_t*>(convertScratch.data());
-    int n = swr_convert(swr, &dst, maxOut, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
-    append(n, out);
-  }
 
-  void drainResampler(std::vector<float>& out) {
-    if (!swr) return;
-    int maxOut = swr_get_out_samples(swr, 0);
-    if (maxOut <= 0) return;
-    convertScratch.resize(static_cast<std::size_t>(maxOut) * static_cast<std::size_t>(swrOutChannels));
-    auto* dst = reinterpret_cast<uint8_t*>(convertScratch.data());
-    append(swr_convert(swr, &dst, maxOut, nullptr, 0), out);
-  }
-
-  void append(int frames, std::vector<float>& out) {
-    if (frames <= 0) return;
-    auto count = static_cast<std::size_t>(frames);
-    if (swrOutChannels == 2) {
-      out.insert(out.end(), convertScratch.begin(), convertScratch.begin() + static_cast<std::ptrdiff_t>(count * 2));
-    } else {
-      out.reserve(out.size() + count * 2);
-      for (std::size_t i = 0; i < count; ++i) {
-        out.push_back(convertScratch[i]);
-        out.push_back(convertScratch[i]);
-      }
+    static int readPacket(void* opaque, uint8_t* buf, int size) {
+        auto* d = static_cast<Impl*>(opaque);
+        std::size_t want = static_cast<std::size_t>(size);
+        std::optional<source::Clock::time_point> deadline;
+        if (d->opening) {
+            std::uint64_t used = d->source->consumed();
+            if (used >= d->config.maxProbeBytes)
+                return AVERROR_EOF;
+            want = std::min<std::size_t>(want, d->config.maxProbeBytes - used);
+            deadline = d->config.deadline;
+        }
+        long n = d->source->read(reinterpret_cast<char*>(buf), want, deadline);
+        if (n > 0)
+            return static_cast<int>(n);
+        if (n == source::HttpSource::kEnd)
+            return AVERROR_EOF;
+        if (n == source::HttpSource::kAborted) {
+            d->aborted = true;
+        } else {
+            d->timedOut = true;
+        }
+        return AVERROR_EXIT;
     }
-  }
 
-  void noteComments(const AVDictionary* dict) {
-    if (!dict) return;
-    const AVDictionaryEntry* artist = av_dict_get(dict, "artist", nullptr, 0);
-    const AVDictionaryEntry* title = av_dict_get(dict, "title", nullptr, 0);
-    std::string tag = streamTitleTag(artist ? artist->value : "", title ? title->value : "");
-    if (!tag.empty() && tag != lastCommentTag) {
-      lastCommentTag = tag;
-      pendingCommentTag = tag;
+    static int interrupted(void* opaque) {
+        auto* d = static_cast<Impl*>(opaque);
+        return d->source->aborted() ? 1 : 0;
     }
-  }
 
-  void checkPacketComments() {
-    std::size_t size = 0;
-    const uint8_t* data = av_packet_get_side_data(packet, AV_PKT_DATA_METADATA_UPDATE, &size);
-    AVStream* st = fmt->streams[streamIndex];
-    if (data && size > 0) {
-      AVDictionary* dict = nullptr;
-      if (av_packet_unpack_dictionary(data, size, &dict) == 0) noteComments(dict);
-      av_dict_free(&dict);
-    } else if (st->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED) {
-      noteComments(st->metadata);
+    // One attempt to open with the named demuxer ("" = probe). Fills firstAudio on success.
+    bool attempt(const std::string& formatName, std::string& detail) {
+        closeFormat();
+        firstAudio.clear();
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kAvioBufferSize));
+        avio = avio_alloc_context(buffer, kAvioBufferSize, 0, this, &Impl::readPacket, nullptr, nullptr);
+        if (!avio) {
+            av_free(buffer);
+            detail = "out of memory";
+            return false;
+        }
+        avio->seekable = 0;
+        fmt = avformat_alloc_context();
+        fmt->pb = avio;
+        fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
+        fmt->interrupt_callback.callback = &Impl::interrupted;
+        fmt->interrupt_callback.opaque = this;
+        fmt->probesize = 32768;
+        fmt->max_analyze_duration = 100000; // never used for analysis: no find_stream_info
+        const AVInputFormat* input = nullptr;
+        if (!formatName.empty()) {
+            input = av_find_input_format(formatName.c_str());
+        } else {
+            int r = av_probe_input_buffer2(avio, &input, "", nullptr, 0, kProbeBytes);
+            if (r < 0 || !input) {
+                detail = "unknown format";
+                return false;
+            }
+        }
+        int r = avformat_open_input(&fmt, nullptr, input, nullptr);
+        if (r < 0) {
+            fmt = nullptr; // freed by avformat_open_input
+            detail = "cannot read as " + (formatName.empty() ? std::string("probed format") : formatName) +
+                     ": " + errorText(r);
+            return false;
+        }
+        streamIndex = -1;
+        for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+            if (fmt->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+                streamIndex = static_cast<int>(i);
+                break;
+            }
+        }
+        if (streamIndex < 0) {
+            detail = "no audio stream";
+            return false;
+        }
+        for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+            if (static_cast<int>(i) != streamIndex)
+                fmt->streams[i]->discard = AVDISCARD_ALL;
+        }
+        AVStream* st = fmt->streams[streamIndex];
+        const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+        if (!decoder) {
+            detail = std::string("no decoder for ") + avcodec_get_name(st->codecpar->codec_id);
+            return false;
+        }
+        codec = avcodec_alloc_context3(decoder);
+        avcodec_parameters_to_context(codec, st->codecpar);
+        codec->pkt_timebase = st->time_base;
+        codec->thread_count = 1;
+        if (avcodec_open2(codec, decoder, nullptr) < 0) {
+            detail = std::string("cannot open decoder ") + decoder->name;
+            return false;
+        }
+        noteComments(st->metadata);
+        if (!pendingCommentTag)
+            noteComments(fmt->metadata);
+
+        // Audio counts as found once two consecutive packets decode without error.
+        int clean = 0;
+        for (int packets = 0; packets < 2000; ++packets) {
+            int rr = av_read_frame(fmt, packet);
+            if (rr < 0) {
+                if (rr == AVERROR_EOF || rr == AVERROR_EXIT)
+                    break;
+                continue;
+            }
+            if (packet->stream_index != streamIndex) {
+                av_packet_unref(packet);
+                continue;
+            }
+            checkPacketComments();
+            if (packet->duration > 0) {
+                packetBytes += packet->size;
+                packetSeconds +=
+                    static_cast<double>(packet->duration) * av_q2d(fmt->streams[streamIndex]->time_base);
+            }
+            bool error = false;
+            std::size_t before = firstAudio.size();
+            decodePacket(packet, firstAudio, error);
+            av_packet_unref(packet);
+            if (error) {
+                clean = 0;
+                firstAudio.resize(before);
+                continue;
+            }
+            if (firstAudio.size() > before && ++clean >= 2)
+                return true;
+        }
+        if (!firstAudio.empty() && source->finished() && !aborted && !timedOut)
+            return true; // a very short file
+        detail = "no audio decoded (" + formatName + ")";
+        return false;
     }
-    st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
-  }
+
+    // Sends one packet (nullptr: drain) and appends whatever frames come out.
+    void decodePacket(const AVPacket* p, std::vector<float>& out, bool& error) {
+        int r = avcodec_send_packet(codec, p);
+        if (r < 0 && r != AVERROR(EAGAIN) && r != AVERROR_EOF) {
+            error = true;
+            return;
+        }
+        while (true) {
+            r = avcodec_receive_frame(codec, frame);
+            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+                break;
+            if (r < 0) {
+                error = true;
+                break;
+            }
+            if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT))
+                error = true;
+            convert(frame, out);
+            av_frame_unref(frame);
+        }
+    }
+
+    void convert(const AVFrame* f, std::vector<float>& out) {
+        if (f->nb_samples <= 0 || f->sample_rate <= 0 || f->ch_layout.nb_channels <= 0)
+            return;
+        bool same = swr && swrInRate == f->sample_rate && swrInFormat == f->format &&
+                    av_channel_layout_compare(&swrInLayout, &f->ch_layout) == 0;
+        if (!same) {
+            if (swr)
+                drainResampler(out);
+            swr_free(&swr);
+            av_channel_layout_uninit(&swrInLayout);
+            AVChannelLayout in{};
+            if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+                av_channel_layout_default(&in, f->ch_layout.nb_channels);
+            } else {
+                av_channel_layout_copy(&in, &f->ch_layout);
+            }
+            swrOutChannels = in.nb_channels == 1 ? 1 : 2;
+            AVChannelLayout outLayout{};
+            av_channel_layout_default(&outLayout, swrOutChannels);
+            if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, config.outputRate, &in,
+                                    static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr) < 0 ||
+                swr_init(swr) < 0) {
+                swr_free(&swr);
+                av_channel_layout_uninit(&in);
+                return;
+            }
+            av_channel_layout_uninit(&in);
+            av_channel_layout_copy(&swrInLayout, &f->ch_layout);
+            swrInRate = f->sample_rate;
+            swrInFormat = f->format;
+        }
+        int maxOut = swr_get_out_samples(swr, f->nb_samples);
+        if (maxOut <= 0)
+            return;
+        convertScratch.resize(static_cast<std::size_t>(maxOut) * static_cast<std::size_t>(swrOutChannels));
+        auto* dst = reinterpret_cast<uint8_t*>(convertScratch.data());
+        int n = swr_convert(swr, &dst, maxOut, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
+        append(n, out);
+    }
+
+    void drainResampler(std::vector<float>& out) {
+        if (!swr)
+            return;
+        int maxOut = swr_get_out_samples(swr, 0);
+        if (maxOut <= 0)
+            return;
+        convertScratch.resize(static_cast<std::size_t>(maxOut) * static_cast<std::size_t>(swrOutChannels));
+        auto* dst = reinterpret_cast<uint8_t*>(convertScratch.data());
+        append(swr_convert(swr, &dst, maxOut, nullptr, 0), out);
+    }
+
+    void append(int frames, std::vector<float>& out) {
+        if (frames <= 0)
+            return;
+        auto count = static_cast<std::size_t>(frames);
+        if (swrOutChannels == 2) {
+            out.insert(out.end(), convertScratch.begin(),
+                       convertScratch.begin() + static_cast<std::ptrdiff_t>(count * 2));
+        } else {
+            out.reserve(out.size() + count * 2);
+            for (std::size_t i = 0; i < count; ++i) {
+                out.push_back(convertScratch[i]);
+                out.push_back(convertScratch[i]);
+            }
+        }
+    }
+
+    void noteComments(const AVDictionary* dict) {
+        if (!dict)
+            return;
+        const AVDictionaryEntry* artist = av_dict_get(dict, "artist", nullptr, 0);
+        const AVDictionaryEntry* title = av_dict_get(dict, "title", nullptr, 0);
+        std::string tag = streamTitleTag(artist ? artist->value : "", title ? title->value : "");
+        if (!tag.empty() && tag != lastCommentTag) {
+            lastCommentTag = tag;
+            pendingCommentTag = tag;
+        }
+    }
+
+    void checkPacketComments() {
+        std::size_t size = 0;
+        const uint8_t* data = av_packet_get_side_data(packet, AV_PKT_DATA_METADATA_UPDATE, &size);
+        AVStream* st = fmt->streams[streamIndex];
+        if (data && size > 0) {
+            AVDictionary* dict = nullptr;
+            if (av_packet_unpack_dictionary(data, size, &dict) == 0)
+                noteComments(dict);
+            av_dict_free(&dict);
+        } else if (st->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED) {
+            noteComments(st->metadata);
+        }
+        st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
+    }
 };
 
 Decoder::Decoder() : impl_(std::make_unique<Impl>()) {}
 
 Decoder::~Decoder() = default;
 
-std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> source, const DecoderConfig& config,
-                                       OpenFailure& failure, std::string& detail) {
-  quietFfmpeg();
-  std::unique_ptr<Decoder> decoder(new Decoder());
-  Impl& d = *decoder->impl_;
-  d.source = std::move(source);
-  d.config = config;
-  failure = OpenFailure::None;
+std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> source,
+                                       const DecoderConfig& config, OpenFailure& failure,
+                                       std::string& detail) {
+    quietFfmpeg();
+    std::unique_ptr<Decoder> decoder(new Decoder());
+    Impl& d = *decoder->impl_;
+    d.source = std::move(source);
+    d.config = config;
+    failure = OpenFailure::None;
 
-  std::string hint = formatForContentType(config.contentType);
-  std::string magic = formatFromMagic(d.source->peekStart(16), hint);
-  std::vector<std::string> plan;
-  if (!magic.empty()) plan.push_back(magic);
-  if (!hint.empty() && hint != magic) plan.push_back(hint);
-  plan.emplace_back();  // finally: FFmpeg's own probe
-  for (std::size_t i = 0; i < plan.size(); ++i) {
-    if (i > 0) d.source->rewind();
-    d.timedOut = false;
-    if (d.attempt(plan[i], detail)) {
-      d.opening = false;
-      return decoder;
+    std::string hint = formatForContentType(config.contentType);
+    std::string magic = formatFromMagic(d.source->peekStart(16), hint);
+    std::vector<std::string> plan;
+    if (!magic.empty())
+        plan.push_back(magic);
+    if (!hint.empty() && hint != magic)
+        plan.push_back(hint);
+    plan.emplace_back(); // finally: FFmpeg's own probe
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (i > 0)
+            d.source->rewind();
+        d.timedOut = false;
+        if (d.attempt(plan[i], detail)) {
+            d.opening = false;
+            return decoder;
+        }
+        if (d.aborted || d.source->aborted()) {
+            failure = OpenFailure::Aborted;
+            detail = "aborted";
+            return nullptr;
+        }
+        if (d.timedOut) {
+            failure = OpenFailure::Timeout;
+            detail = "no audio within the time-out";
+            return nullptr;
+        }
     }
-    if (d.aborted || d.source->aborted()) {
-      failure = OpenFailure::Aborted;
-      detail = "aborted";
-      return nullptr;
-    }
-    if (d.timedOut) {
-      failure = OpenFailure::Timeout;
-      detail = "no audio within the time-out";
-      return nullptr;
-    }
-  }
-  failure = OpenFailure::NotAudio;
-  return nullptr;
+    failure = OpenFailure::NotAudio;
+    return nullptr;
 }
 
 bool Decoder::decodeSome(std::vector<float>& out) {
-  Impl& d = *impl_;
-  if (!d.firstAudio.empty()) {
-    out.insert(out.end(), d.firstAudio.begin(), d.firstAudio.end());
-    d.firstAudio.clear();
-    d.firstAudio.shrink_to_fit();
-    return true;
-  }
-  if (d.ended) return false;
-  const std::size_t before = out.size();
-  while (out.size() == before) {
-    int r = av_read_frame(d.fmt, d.packet);
-    if (r < 0) {
-      if (r == AVERROR_EOF || r == AVERROR_EXIT || d.source->aborted() || ++d.readErrors > kMaxReadErrors ||
-          (d.source->finished() && d.fmt->pb && avio_feof(d.fmt->pb))) {
-        bool error = false;
-        if (!d.aborted) {
-          d.decodePacket(nullptr, out, error);
-          d.drainResampler(out);
+    Impl& d = *impl_;
+    if (!d.firstAudio.empty()) {
+        out.insert(out.end(), d.firstAudio.begin(), d.firstAudio.end());
+        d.firstAudio.clear();
+        d.firstAudio.shrink_to_fit();
+        return true;
+    }
+    if (d.ended)
+        return false;
+    const std::size_t before = out.size();
+    while (out.size() == before) {
+        int r = av_read_frame(d.fmt, d.packet);
+        if (r < 0) {
+            if (r == AVERROR_EOF || r == AVERROR_EXIT || d.source->aborted() ||
+                ++d.readErrors > kMaxReadErrors ||
+                (d.source->finished() && d.fmt->pb && avio_feof(d.fmt->pb))) {
+                bool error = false;
+                if (!d.aborted) {
+                    d.decodePacket(nullptr, out, error);
+                    d.drainResampler(out);
+                }
+                d.ended = true;
+                return out.size() > before;
+            }
+            continue;
         }
-        d.ended = true;
-        return out.size() > before;
-      }
-      continue;
+        d.readErrors = 0;
+        if (d.packet->stream_index != d.streamIndex) {
+            av_packet_unref(d.packet);
+            continue;
+        }
+        d.checkPacketComments();
+        bool error = false;
+        d.decodePacket(d.packet, out, error);
+        av_packet_unref(d.packet);
     }
-    d.readErrors = 0;
-    if (d.packet->stream_index != d.streamIndex) {
-      av_packet_unref(d.packet);
-      continue;
-    }
-    d.checkPacketComments();
-    bool error = false;
-    d.decodePacket(d.packet, out, error);
-    av_packet_unref(d.packet);
-  }
-  return true;
+    return true;
 }
 
 std::int64_t Decoder::bitRate() const {
-  const Impl& d = *impl_;
-  if (d.codec && d.codec->bit_rate > 0) return d.codec->bit_rate;
-  if (d.fmt && d.streamIndex >= 0 && d.fmt->streams[d.streamIndex]->codecpar->bit_rate > 0) {
-    return d.fmt->streams[d.streamIndex]->codecpar->bit_rate;
-  }
-  if (d.packetSeconds >= 0.02) return static_cast<std::int64_t>(d.packetBytes * 8 / d.packetSeconds);
-  if (d.fmt && d.fmt->bit_rate > 0) return d.fmt->bit_rate;
-  return 0;
+    const Impl& d = *impl_;
+    if (d.codec && d.codec->bit_rate > 0)
+        return d.codec->bit_rate;
+    if (d.fmt && d.streamIndex >= 0 && d.fmt->streams[d.streamIndex]->codecpar->bit_rate > 0) {
+        return d.fmt->streams[d.streamIndex]->codecpar->bit_rate;
+    }
+    if (d.packetSeconds >= 0.02)
+        return static_cast<std::int64_t>(d.packetBytes * 8 / d.packetSeconds);
+    if (d.fmt && d.fmt->bit_rate > 0)
+        return d.fmt->bit_rate;
+    return 0;
 }
 
-std::string Decoder::formatName() const { return impl_->fmt && impl_->fmt->iformat ? impl_->fmt->iformat->name : ""; }
+std::string Decoder::formatName() const {
+    return impl_->fmt && impl_->fmt->iformat ? impl_->fmt->iformat->name : "";
+}
 
-std::string Decoder::codecName() const { return impl_->codec && impl_->codec->codec ? impl_->codec->codec->name : ""; }
+std::string Decoder::codecName() const {
+    return impl_->codec && impl_->codec->codec ? impl_->codec->codec->name : "";
+}
 
 std::optional<std::string> Decoder::takeCommentTag() {
-  auto tag = std::move(impl_->pendingCommentTag);
-  impl_->pendingCommentTag.reset();
-  return tag;
+    auto tag = std::move(impl_->pendingCommentTag);
+    impl_->pendingCommentTag.reset();
+    return tag;
 }
 
-}  // namespace tembrik::audio::decode
+} // namespace tembrik::audio::decode

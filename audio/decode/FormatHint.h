@@ -18,4 +18,4 @@ std::string formatFromMagic(std::string_view firstBytes, std::string_view hint);
 // "StreamTitle='ARTIST - TITLE';", or "StreamTitle='TITLE';" without an artist; "" when both empty.
 std::string streamTitleTag(std::string_view artist, std::string_view title);
 
-}  // namespace tembrik::audio::decode
+} // namespace tembrik::audio::decode

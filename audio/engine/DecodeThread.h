@@ -12,7 +12,7 @@
 namespace tembrik::audio::detail {
 
 // onTag(text) is called on the decode thread for each new comment tag.
-void runDecodeThread(std::shared_ptr<StreamCore> stream, std::shared_ptr<decode::Decoder> decoder, int sampleRate,
-                     std::function<void(const std::string&)> onTag);
+void runDecodeThread(std::shared_ptr<StreamCore> stream, std::shared_ptr<decode::Decoder> decoder,
+                     int sampleRate, std::function<void(const std::string&)> onTag);
 
-}  // namespace tembrik::audio::detail
+} // namespace tembrik::audio::detail

@@ -5,8 +5,8 @@
 
 namespace tembrik::audio::fx {
 
-struct BiquadCoefficients {  // normalised: a0 = 1
-  double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+struct BiquadCoefficients { // normalised: a0 = 1
+    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
 };
 
 BiquadCoefficients peakingEq(double sampleRate, double centerHz, double bandwidthOctaves, double gainDb);
@@ -16,14 +16,14 @@ double magnitudeDb(const BiquadCoefficients& c, double sampleRate, double freque
 
 // One channel's state (transposed direct form II, in double precision for the low bands).
 struct BiquadState {
-  double z1 = 0, z2 = 0;
-  float process(const BiquadCoefficients& c, float in) {
-    double x = in;
-    double y = c.b0 * x + z1;
-    z1 = c.b1 * x - c.a1 * y + z2;
-    z2 = c.b2 * x - c.a2 * y;
-    return static_cast<float>(y);
-  }
+    double z1 = 0, z2 = 0;
+    float process(const BiquadCoefficients& c, float in) {
+        double x = in;
+        double y = c.b0 * x + z1;
+        z1 = c.b1 * x - c.a1 * y + z2;
+        z2 = c.b2 * x - c.a2 * y;
+        return static_cast<float>(y);
+    }
 };
 
-}  // namespace tembrik::audio::fx
+} // namespace tembrik::audio::fx

@@ -10,26 +10,26 @@
 namespace tembrik::audio::fx {
 
 class ParamEq final : public Effect {
- public:
-  ParamEq(int priority, double sampleRate);
+public:
+    ParamEq(int priority, double sampleRate);
 
-  static EqBandParams clamp(const EqBandParams& params, double sampleRate);
+    static EqBandParams clamp(const EqBandParams& params, double sampleRate);
 
-  // Control side; callers serialise these.
-  void set(const EqBandParams& params);
-  EqBandParams get() const { return current_; }
+    // Control side; callers serialise these.
+    void set(const EqBandParams& params);
+    EqBandParams get() const { return current_; }
 
-  void process(float* stereo, std::size_t frames) override;
+    void process(float* stereo, std::size_t frames) override;
 
- private:
-  const double sampleRate_;
-  EqBandParams current_;  // control side (serialised by the engine's mutex)
-  ParamSlot<3> slot_;
-  // Audio thread only.
-  std::uint32_t seen_ = 0;
-  bool bypass_ = true;
-  BiquadCoefficients coefficients_;
-  BiquadState left_, right_;
+private:
+    const double sampleRate_;
+    EqBandParams current_; // control side (serialised by the engine's mutex)
+    ParamSlot<3> slot_;
+    // Audio thread only.
+    std::uint32_t seen_ = 0;
+    bool bypass_ = true;
+    BiquadCoefficients coefficients_;
+    BiquadState left_, right_;
 };
 
-}  // namespace tembrik::audio::fx
+} // namespace tembrik::audio::fx

@@ -23,236 +23,258 @@ constexpr std::chrono::milliseconds kIdleGrace(300);
 
 void flushDenormalsToZero() {
 #if defined(__SSE__)
-  _mm_setcsr(_mm_getcsr() | 0x8040);  // FTZ and DAZ: decaying filter tails stay cheap
+    _mm_setcsr(_mm_getcsr() | 0x8040); // FTZ and DAZ: decaying filter tails stay cheap
 #endif
 }
 
-}  // namespace
+} // namespace
 
 Mixer::Mixer(std::unique_ptr<out::Output> output, int sampleRate, std::function<void(std::uint32_t)> onEnded)
     : output_(std::move(output)), sampleRate_(sampleRate), onEnded_(std::move(onEnded)) {
-  commands_.reserve(64);
-  taken_.reserve(64);
-  tracks_.reserve(64);
-  endedNow_.reserve(64);
-  block_.assign(kMaxBlockFrames * 2, 0.0f);
-  scratch_.assign(kMaxBlockFrames * 2, 0.0f);
+    commands_.reserve(64);
+    taken_.reserve(64);
+    tracks_.reserve(64);
+    endedNow_.reserve(64);
+    block_.assign(kMaxBlockFrames * 2, 0.0f);
+    scratch_.assign(kMaxBlockFrames * 2, 0.0f);
 }
 
-Mixer::~Mixer() { stop(); }
+Mixer::~Mixer() {
+    stop();
+}
 
 void Mixer::start() {
-  thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] { run(); });
 }
 
 void Mixer::stop() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-    cv_.notify_all();
-  }
-  if (output_) output_->interrupt();
-  if (thread_.joinable()) thread_.join();
-  output_.reset();
-  std::vector<std::shared_ptr<void>> retired;
-  std::vector<Command> commands;
-  {
-    std::lock_guard lock(mutex_);
-    retired.swap(retired_);
-    commands.swap(commands_);
-  }
-  tracks_.clear();
-  graveyard_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        cv_.notify_all();
+    }
+    if (output_)
+        output_->interrupt();
+    if (thread_.joinable())
+        thread_.join();
+    output_.reset();
+    std::vector<std::shared_ptr<void>> retired;
+    std::vector<Command> commands;
+    {
+        std::lock_guard lock(mutex_);
+        retired.swap(retired_);
+        commands.swap(commands_);
+    }
+    tracks_.clear();
+    graveyard_.clear();
 }
 
 void Mixer::post(Command command) {
-  std::vector<std::shared_ptr<void>> retired;
-  {
-    std::lock_guard lock(mutex_);
-    commands_.push_back(std::move(command));
-    retired.swap(retired_);
-    woken_ = true;
-    cv_.notify_all();
-  }
-  // `retired` is freed here, on the control thread.
+    std::vector<std::shared_ptr<void>> retired;
+    {
+        std::lock_guard lock(mutex_);
+        commands_.push_back(std::move(command));
+        retired.swap(retired_);
+        woken_ = true;
+        cv_.notify_all();
+    }
+    // `retired` is freed here, on the control thread.
 }
 
-void Mixer::add(std::shared_ptr<Track> track) { post({Command::Kind::Add, std::move(track), nullptr}); }
+void Mixer::add(std::shared_ptr<Track> track) {
+    post({Command::Kind::Add, std::move(track), nullptr});
+}
 
-void Mixer::remove(const std::shared_ptr<Track>& track) { post({Command::Kind::Remove, track, nullptr}); }
+void Mixer::remove(const std::shared_ptr<Track>& track) {
+    post({Command::Kind::Remove, track, nullptr});
+}
 
 void Mixer::addEffect(const std::shared_ptr<Track>& track, std::shared_ptr<fx::Effect> effect) {
-  post({Command::Kind::AddEffect, track, std::move(effect)});
+    post({Command::Kind::AddEffect, track, std::move(effect)});
 }
 
 void Mixer::removeEffect(const std::shared_ptr<Track>& track, const std::shared_ptr<fx::Effect>& effect) {
-  post({Command::Kind::RemoveEffect, track, effect});
+    post({Command::Kind::RemoveEffect, track, effect});
 }
 
 void Mixer::wake() {
-  std::lock_guard lock(mutex_);
-  woken_ = true;
-  cv_.notify_all();
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+    cv_.notify_all();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Output thread
 
 void Mixer::run() {
-  flushDenormalsToZero();
-  bool running = false;  // the back-end is resumed
-  auto idleSince = std::chrono::steady_clock::now();
-  bool wasPlaying = false;
-  while (true) {
-    takeCommands();
-    {
-      std::unique_lock lock(mutex_, std::try_to_lock);
-      if (lock.owns_lock() && stopping_) break;
+    flushDenormalsToZero();
+    bool running = false; // the back-end is resumed
+    auto idleSince = std::chrono::steady_clock::now();
+    bool wasPlaying = false;
+    while (true) {
+        takeCommands();
+        {
+            std::unique_lock lock(mutex_, std::try_to_lock);
+            if (lock.owns_lock() && stopping_)
+                break;
+        }
+        const bool playing = anyPlaying();
+        const auto now = std::chrono::steady_clock::now();
+        if (playing) {
+            wasPlaying = true;
+        } else if (wasPlaying) {
+            wasPlaying = false;
+            idleSince = now;
+        }
+        if (!playing && (!running || now - idleSince >= kIdleGrace)) {
+            if (running) {
+                output_->pause();
+                running = false;
+            }
+            std::unique_lock lock(mutex_);
+            cv_.wait_for(lock, std::chrono::seconds(1), [&] { return stopping_ || woken_; });
+            woken_ = false;
+            if (stopping_)
+                break;
+            continue;
+        }
+        if (!running) {
+            output_->resume();
+            running = true;
+        }
+        const std::size_t frames = output_->waitWritable(kMaxBlockFrames);
+        if (frames == 0)
+            continue;
+        render(block_.data(), frames);
+        output_->write(block_.data(), frames);
+        reportEnded();
     }
-    const bool playing = anyPlaying();
-    const auto now = std::chrono::steady_clock::now();
-    if (playing) {
-      wasPlaying = true;
-    } else if (wasPlaying) {
-      wasPlaying = false;
-      idleSince = now;
-    }
-    if (!playing && (!running || now - idleSince >= kIdleGrace)) {
-      if (running) {
+    if (running)
         output_->pause();
-        running = false;
-      }
-      std::unique_lock lock(mutex_);
-      cv_.wait_for(lock, std::chrono::seconds(1), [&] { return stopping_ || woken_; });
-      woken_ = false;
-      if (stopping_) break;
-      continue;
-    }
-    if (!running) {
-      output_->resume();
-      running = true;
-    }
-    const std::size_t frames = output_->waitWritable(kMaxBlockFrames);
-    if (frames == 0) continue;
-    render(block_.data(), frames);
-    output_->write(block_.data(), frames);
-    reportEnded();
-  }
-  if (running) output_->pause();
 }
 
 void Mixer::takeCommands() {
-  {
-    std::unique_lock lock(mutex_, std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    taken_.swap(commands_);
-    if (!graveyard_.empty()) {
-      retired_.insert(retired_.end(), graveyard_.begin(), graveyard_.end());
-      graveyard_.clear();
+    {
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock())
+            return;
+        taken_.swap(commands_);
+        if (!graveyard_.empty()) {
+            retired_.insert(retired_.end(), graveyard_.begin(), graveyard_.end());
+            graveyard_.clear();
+        }
     }
-  }
-  for (auto& command : taken_) apply(command);
-  taken_.clear();
+    for (auto& command : taken_)
+        apply(command);
+    taken_.clear();
 }
 
 void Mixer::apply(Command& command) {
-  switch (command.kind) {
+    switch (command.kind) {
     case Command::Kind::Add:
-      command.track->gated = command.track->prebuffer;
-      tracks_.push_back(std::move(command.track));
-      if (endedNow_.capacity() < tracks_.size()) endedNow_.reserve(tracks_.size() * 2);
-      break;
+        command.track->gated = command.track->prebuffer;
+        tracks_.push_back(std::move(command.track));
+        if (endedNow_.capacity() < tracks_.size())
+            endedNow_.reserve(tracks_.size() * 2);
+        break;
     case Command::Kind::Remove: {
-      auto it = std::find(tracks_.begin(), tracks_.end(), command.track);
-      if (it != tracks_.end()) {
-        for (auto& effect : (*it)->chain) graveyard_.push_back(std::move(effect));
-        (*it)->chain.clear();
-        graveyard_.push_back(std::move(*it));
-        tracks_.erase(it);
-      }
-      graveyard_.push_back(std::move(command.track));
-      break;
+        auto it = std::find(tracks_.begin(), tracks_.end(), command.track);
+        if (it != tracks_.end()) {
+            for (auto& effect : (*it)->chain)
+                graveyard_.push_back(std::move(effect));
+            (*it)->chain.clear();
+            graveyard_.push_back(std::move(*it));
+            tracks_.erase(it);
+        }
+        graveyard_.push_back(std::move(command.track));
+        break;
     }
     case Command::Kind::AddEffect: {
-      auto& chain = command.track->chain;
-      // Higher priority first; equal priorities in the order added.
-      auto at = std::find_if(chain.begin(), chain.end(),
-                             [&](const auto& e) { return e->priority() < command.effect->priority(); });
-      chain.insert(at, std::move(command.effect));
-      break;
+        auto& chain = command.track->chain;
+        // Higher priority first; equal priorities in the order added.
+        auto at = std::find_if(chain.begin(), chain.end(),
+                               [&](const auto& e) { return e->priority() < command.effect->priority(); });
+        chain.insert(at, std::move(command.effect));
+        break;
     }
     case Command::Kind::RemoveEffect: {
-      auto& chain = command.track->chain;
-      auto it = std::find(chain.begin(), chain.end(), command.effect);
-      if (it != chain.end()) {
-        graveyard_.push_back(std::move(*it));
-        chain.erase(it);
-      }
-      graveyard_.push_back(std::move(command.effect));
-      break;
+        auto& chain = command.track->chain;
+        auto it = std::find(chain.begin(), chain.end(), command.effect);
+        if (it != chain.end()) {
+            graveyard_.push_back(std::move(*it));
+            chain.erase(it);
+        }
+        graveyard_.push_back(std::move(command.effect));
+        break;
     }
-  }
-  graveyard_.push_back(std::move(command.track));
+    }
+    graveyard_.push_back(std::move(command.track));
 }
 
 bool Mixer::anyPlaying() const {
-  return std::any_of(tracks_.begin(), tracks_.end(), [](const auto& t) {
-    return t->playing.load(std::memory_order_acquire) && !t->ended.load(std::memory_order_relaxed);
-  });
+    return std::any_of(tracks_.begin(), tracks_.end(), [](const auto& t) {
+        return t->playing.load(std::memory_order_acquire) && !t->ended.load(std::memory_order_relaxed);
+    });
 }
 
 void Mixer::render(float* out, std::size_t frames) {
-  std::fill(out, out + frames * 2, 0.0f);
-  for (const auto& trackPtr : tracks_) {
-    Track& track = *trackPtr;
-    if (!track.playing.load(std::memory_order_acquire) || track.ended.load(std::memory_order_relaxed)) continue;
-    float* s = scratch_.data();
-    std::size_t got = 0;
-    if (track.gated && (!track.prebuffer || track.prebuffered())) track.gated = false;
-    if (!track.gated) {
-      got = track.ring.read(s, frames);
-      if (got < frames) {
-        if (track.decoderDone.load(std::memory_order_acquire) && track.ring.available() == 0) {
-          if (got == 0) {
-            track.ended.store(true, std::memory_order_release);
-            track.buffering.store(false, std::memory_order_relaxed);
-            endedNow_.push_back(track.streamHandle);  // capacity reserved for every track
+    std::fill(out, out + frames * 2, 0.0f);
+    for (const auto& trackPtr : tracks_) {
+        Track& track = *trackPtr;
+        if (!track.playing.load(std::memory_order_acquire) || track.ended.load(std::memory_order_relaxed))
             continue;
-          }
-        } else if (track.prebuffer && track.networkDry && track.networkDry()) {
-          track.gated = true;  // starved by the network: wait for the pre-buffer again, in silence
-        }  // (starved because decoding lagged: sound again as soon as the decoder catches up)
-      }
+        float* s = scratch_.data();
+        std::size_t got = 0;
+        if (track.gated && (!track.prebuffer || track.prebuffered()))
+            track.gated = false;
+        if (!track.gated) {
+            got = track.ring.read(s, frames);
+            if (got < frames) {
+                if (track.decoderDone.load(std::memory_order_acquire) && track.ring.available() == 0) {
+                    if (got == 0) {
+                        track.ended.store(true, std::memory_order_release);
+                        track.buffering.store(false, std::memory_order_relaxed);
+                        endedNow_.push_back(track.streamHandle); // capacity reserved for every track
+                        continue;
+                    }
+                } else if (track.prebuffer && track.networkDry && track.networkDry()) {
+                    track.gated = true; // starved by the network: wait for the pre-buffer again, in silence
+                } // (starved because decoding lagged: sound again as soon as the decoder catches up)
+            }
+        }
+        track.buffering.store(got < frames && !track.decoderDone.load(std::memory_order_relaxed),
+                              std::memory_order_relaxed);
+        std::fill(s + got * 2, s + frames * 2, 0.0f);
+        for (const auto& effect : track.chain)
+            effect->process(s, frames);
+        // Volume: linear ramp over the block from the last value to the wanted one (no clicks).
+        const float target = track.volume.load(std::memory_order_relaxed);
+        if (track.currentVolume < 0.0f)
+            track.currentVolume = target;
+        const float start = track.currentVolume;
+        if (start == target) {
+            if (target != 0.0f) {
+                for (std::size_t i = 0; i < frames * 2; ++i)
+                    out[i] += s[i] * target;
+            }
+        } else {
+            const float step = (target - start) / static_cast<float>(frames);
+            for (std::size_t i = 0; i < frames; ++i) {
+                const float g = start + step * static_cast<float>(i + 1);
+                out[2 * i] += s[2 * i] * g;
+                out[2 * i + 1] += s[2 * i + 1] * g;
+            }
+            track.currentVolume = target;
+        }
     }
-    track.buffering.store(got < frames && !track.decoderDone.load(std::memory_order_relaxed),
-                          std::memory_order_relaxed);
-    std::fill(s + got * 2, s + frames * 2, 0.0f);
-    for (const auto& effect : track.chain) effect->process(s, frames);
-    // Volume: linear ramp over the block from the last value to the wanted one (no clicks).
-    const float target = track.volume.load(std::memory_order_relaxed);
-    if (track.currentVolume < 0.0f) track.currentVolume = target;
-    const float start = track.currentVolume;
-    if (start == target) {
-      if (target != 0.0f) {
-        for (std::size_t i = 0; i < frames * 2; ++i) out[i] += s[i] * target;
-      }
-    } else {
-      const float step = (target - start) / static_cast<float>(frames);
-      for (std::size_t i = 0; i < frames; ++i) {
-        const float g = start + step * static_cast<float>(i + 1);
-        out[2 * i] += s[2 * i] * g;
-        out[2 * i + 1] += s[2 * i + 1] * g;
-      }
-      track.currentVolume = target;
-    }
-  }
 }
 
 void Mixer::reportEnded() {
-  for (auto handle : endedNow_) {
-    if (onEnded_) onEnded_(handle);
-  }
-  endedNow_.clear();
+    for (auto handle : endedNow_) {
+        if (onEnded_)
+            onEnded_(handle);
+    }
+    endedNow_.clear();
 }
 
-}  // namespace tembrik::audio::mix
+} // namespace tembrik::audio::mix

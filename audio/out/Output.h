@@ -12,28 +12,29 @@
 namespace tembrik::audio::out {
 
 class Output {
- public:
-  virtual ~Output() = default;
-  // Waits until at least one block may be written; returns how many frames (at most maxFrames),
-  // or 0 when interrupted or when the device failed (after a pause, so a dead device never spins).
-  virtual std::size_t waitWritable(std::size_t maxFrames) = 0;
-  virtual void write(const float* stereo, std::size_t frames) = 0;
-  virtual void pause() = 0;   // stop at once, dropping what is queued
-  virtual void resume() = 0;
-  virtual void interrupt() = 0;  // any thread: ends a waitWritable() in progress (or the next one)
+public:
+    virtual ~Output() = default;
+    // Waits until at least one block may be written; returns how many frames (at most maxFrames),
+    // or 0 when interrupted or when the device failed (after a pause, so a dead device never spins).
+    virtual std::size_t waitWritable(std::size_t maxFrames) = 0;
+    virtual void write(const float* stereo, std::size_t frames) = 0;
+    virtual void pause() = 0; // stop at once, dropping what is queued
+    virtual void resume() = 0;
+    virtual void interrupt() = 0; // any thread: ends a waitWritable() in progress (or the next one)
 };
 
 struct PulseConfig {
-  int sampleRate = 44100;
-  std::string applicationName;
-  std::string server;
-  std::string sinkName;
-  int connectTimeoutMs = 3000;
-  int latencyMs = 100;  // what the server queues for us; a change is heard within this plus half of it
+    int sampleRate = 44100;
+    std::string applicationName;
+    std::string server;
+    std::string sinkName;
+    int connectTimeoutMs = 3000;
+    int latencyMs = 100; // what the server queues for us; a change is heard within this plus half of it
 };
 
 std::unique_ptr<Output> openPulseOutput(const PulseConfig& config, std::string& error);
 
-std::unique_ptr<Output> openNullOutput(int sampleRate, double speed, std::function<void(std::span<const float>)> capture);
+std::unique_ptr<Output> openNullOutput(int sampleRate, double speed,
+                                       std::function<void(std::span<const float>)> capture);
 
-}  // namespace tembrik::audio::out
+} // namespace tembrik::audio::out

@@ -13,6 +13,6 @@ std::optional<std::string> cutTitle(std::string_view tag);
 
 bool isValidUtf8(std::string_view text);
 std::string cp1251ToUtf8(std::string_view text);
-std::string toUtf8(std::string_view text);  // valid UTF-8 unchanged, otherwise from Windows-1251
+std::string toUtf8(std::string_view text); // valid UTF-8 unchanged, otherwise from Windows-1251
 
-}  // namespace tembrik::play
+} // namespace tembrik::play

@@ -30,137 +30,138 @@ namespace tembrik::audio::source {
 using Clock = std::chrono::steady_clock;
 
 struct HttpRequest {
-  std::string url;
-  int timeoutMs = 5000;   // connection, and the answer's first body bytes
-  std::string userAgent;  // empty: none sent
-  std::string proxy;      // empty: direct
-  bool icyMetadata = true;
+    std::string url;
+    int timeoutMs = 5000;  // connection, and the answer's first body bytes
+    std::string userAgent; // empty: none sent
+    std::string proxy;     // empty: direct
+    bool icyMetadata = true;
 };
 
 struct Response {
-  int status = 0;
-  bool icy = false;           // the server answered "ICY 200 OK"
-  std::string contentType;    // as sent, parameters included
-  std::string headerText;     // status line and header lines, each ended by "\r\n"
-  std::string effectiveUrl;   // after redirects
-  std::size_t metaint = 0;    // icy-metaint, 0 without metadata
-  std::int64_t contentLength = -1;
-  int bitrateKbps = 0;        // icy-br, 0 when not sent
+    int status = 0;
+    bool icy = false;         // the server answered "ICY 200 OK"
+    std::string contentType;  // as sent, parameters included
+    std::string headerText;   // status line and header lines, each ended by "\r\n"
+    std::string effectiveUrl; // after redirects
+    std::size_t metaint = 0;  // icy-metaint, 0 without metadata
+    std::int64_t contentLength = -1;
+    int bitrateKbps = 0; // icy-br, 0 when not sent
 };
 
 enum class Failure { None, BadAddress, Refused, Timeout, HttpStatus, Network, Aborted };
 
 struct SourceStatus {
-  Failure failure = Failure::None;
-  int httpStatus = 0;
-  std::string detail;
+    Failure failure = Failure::None;
+    int httpStatus = 0;
+    std::string detail;
 };
 
 class HttpSource : public std::enable_shared_from_this<HttpSource> {
- public:
-  using DownloadSink = std::function<void(const char*, std::size_t)>;
-  using MetadataSink = std::function<void(const std::string&)>;
+public:
+    using DownloadSink = std::function<void(const char*, std::size_t)>;
+    using MetadataSink = std::function<void(const std::string&)>;
 
-  // Starts the transfer on a new thread of `threads`.
-  static std::shared_ptr<HttpSource> start(HttpRequest request, std::shared_ptr<common::ThreadGroup> threads);
-  HttpSource(const HttpSource&) = delete;
-  HttpSource& operator=(const HttpSource&) = delete;
-  ~HttpSource();
+    // Starts the transfer on a new thread of `threads`.
+    static std::shared_ptr<HttpSource> start(HttpRequest request,
+                                             std::shared_ptr<common::ThreadGroup> threads);
+    HttpSource(const HttpSource&) = delete;
+    HttpSource& operator=(const HttpSource&) = delete;
+    ~HttpSource();
 
-  // --- opening phase (any one thread) ---
+    // --- opening phase (any one thread) ---
 
-  // Waits for the response headers and min(minBytes, whole body) body bytes. False when the
-  // transfer failed (status() says why), the deadline passed (Timeout) or it was aborted.
-  bool waitForBody(std::size_t minBytes, Clock::time_point deadline);
-  Response response() const;
-  SourceStatus status() const;
-  std::string peekStart(std::size_t n) const;  // the first n body bytes (fewer if not there)
+    // Waits for the response headers and min(minBytes, whole body) body bytes. False when the
+    // transfer failed (status() says why), the deadline passed (Timeout) or it was aborted.
+    bool waitForBody(std::size_t minBytes, Clock::time_point deadline);
+    Response response() const;
+    SourceStatus status() const;
+    std::string peekStart(std::size_t n) const; // the first n body bytes (fewer if not there)
 
-  // Reads up to n bytes, waiting until some are there. Returns the count, or one of these.
-  static constexpr long kEnd = 0, kAborted = -1, kTimedOut = -2;
-  long read(char* dst, std::size_t n, std::optional<Clock::time_point> deadline = std::nullopt);
-  void rewind();  // back to the first body byte (opening phase only)
-  // Reads the whole body (up to limit bytes; more is an error). False on failure or time-out.
-  bool readAll(std::string& out, std::size_t limit, Clock::time_point deadline);
+    // Reads up to n bytes, waiting until some are there. Returns the count, or one of these.
+    static constexpr long kEnd = 0, kAborted = -1, kTimedOut = -2;
+    long read(char* dst, std::size_t n, std::optional<Clock::time_point> deadline = std::nullopt);
+    void rewind(); // back to the first body byte (opening phase only)
+    // Reads the whole body (up to limit bytes; more is an error). False on failure or time-out.
+    bool readAll(std::string& out, std::size_t limit, Clock::time_point deadline);
 
-  // --- playing phase ---
+    // --- playing phase ---
 
-  // Hands the transfer to a stream. bufferLimit: network buffer size in bytes (the transfer pauses
-  // when that much is queued unread). stallTimeoutMs: no data for that long ends the download.
-  // Returns the latest metadata text received before, if any.
-  std::optional<std::string> accept(DownloadSink download, MetadataSink metadata, std::uint64_t bufferLimit,
-                                    int stallTimeoutMs);
+    // Hands the transfer to a stream. bufferLimit: network buffer size in bytes (the transfer pauses
+    // when that much is queued unread). stallTimeoutMs: no data for that long ends the download.
+    // Returns the latest metadata text received before, if any.
+    std::optional<std::string> accept(DownloadSink download, MetadataSink metadata, std::uint64_t bufferLimit,
+                                      int stallTimeoutMs);
 
-  // While a stream is not playing, keep its network buffer full (so a fill percentage can only
-  // grow); while it plays, refill in bursts from half full (so libcurl sleeps in between).
-  void setEagerRefill(bool eager);
+    // While a stream is not playing, keep its network buffer full (so a fill percentage can only
+    // grow); while it plays, refill in bursts from half full (so libcurl sleeps in between).
+    void setEagerRefill(bool eager);
 
-  void abort();        // ends the transfer soon; any thread
-  void waitStopped();  // until the download thread has finished (not for accepted sources)
+    void abort();       // ends the transfer soon; any thread
+    void waitStopped(); // until the download thread has finished (not for accepted sources)
 
-  std::uint64_t downloaded() const { return downloaded_.load(std::memory_order_acquire); }
-  std::uint64_t consumed() const { return consumed_.load(std::memory_order_acquire); }
-  bool finished() const { return finished_.load(std::memory_order_acquire); }
-  bool aborted() const { return aborted_.load(std::memory_order_acquire); }
+    std::uint64_t downloaded() const { return downloaded_.load(std::memory_order_acquire); }
+    std::uint64_t consumed() const { return consumed_.load(std::memory_order_acquire); }
+    bool finished() const { return finished_.load(std::memory_order_acquire); }
+    bool aborted() const { return aborted_.load(std::memory_order_acquire); }
 
-  // libcurl callbacks (download thread).
-  std::size_t onHeader(const char* data, std::size_t length);
-  std::size_t onBody(const char* data, std::size_t length);
+    // libcurl callbacks (download thread).
+    std::size_t onHeader(const char* data, std::size_t length);
+    std::size_t onBody(const char* data, std::size_t length);
 
- private:
-  explicit HttpSource(HttpRequest request);
-  void run();
-  void startBody();
-  void flushIfAccepted();
-  void finish(SourceStatus status);
-  bool roomToResume() const;  // mutex_ held
-  void deliver(const char* data, std::size_t length);
+private:
+    explicit HttpSource(HttpRequest request);
+    void run();
+    void startBody();
+    void flushIfAccepted();
+    void finish(SourceStatus status);
+    bool roomToResume() const; // mutex_ held
+    void deliver(const char* data, std::size_t length);
 
-  const HttpRequest request_;
-  std::shared_ptr<common::ThreadGroup> threads_;  // set by start()
+    const HttpRequest request_;
+    std::shared_ptr<common::ThreadGroup> threads_; // set by start()
 
-  // Download thread only.
-  void* easy_ = nullptr;
-  std::vector<std::string> headerLines_;  // of the latest response
-  bool bodyStartedLocal_ = false;
-  bool delivering_ = false;  // header delivered; data goes straight to the download sink
-  DownloadSink downloadSink_;
-  MetadataSink metadataSink_;
-  Clock::time_point lastData_;
-  class Demuxer;
-  std::unique_ptr<Demuxer> demuxer_;
-  std::string audioScratch_;
-  std::vector<std::string> metaScratch_;
+    // Download thread only.
+    void* easy_ = nullptr;
+    std::vector<std::string> headerLines_; // of the latest response
+    bool bodyStartedLocal_ = false;
+    bool delivering_ = false; // header delivered; data goes straight to the download sink
+    DownloadSink downloadSink_;
+    MetadataSink metadataSink_;
+    Clock::time_point lastData_;
+    class Demuxer;
+    std::unique_ptr<Demuxer> demuxer_;
+    std::string audioScratch_;
+    std::vector<std::string> metaScratch_;
 
-  std::atomic<bool> aborted_{false};
-  std::atomic<bool> finished_{false};
-  std::atomic<std::uint64_t> downloaded_{0};  // written under mutex_
-  std::atomic<std::uint64_t> consumed_{0};    // written under mutex_
+    std::atomic<bool> aborted_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<std::uint64_t> downloaded_{0}; // written under mutex_
+    std::atomic<std::uint64_t> consumed_{0};   // written under mutex_
 
-  mutable std::mutex mutex_;
-  std::condition_variable dataCv_;  // readers wait for data or the end
-  std::condition_variable roomCv_;  // the download thread waits for room, or for accept()
-  std::condition_variable stopCv_;
-  void* multi_ = nullptr;                    // guarded by mutex_ (for wake-ups)
-  bool bodyStarted_ = false;                 // guarded by mutex_
-  Response response_;                        // guarded by mutex_
-  SourceStatus status_;                      // guarded by mutex_
-  std::deque<std::string> chunks_;           // guarded by mutex_: audio bytes, oldest first
-  std::size_t readChunk_ = 0;                // guarded by mutex_: read cursor
-  std::size_t readOffset_ = 0;               // guarded by mutex_
-  std::uint64_t buffered_ = 0;               // guarded by mutex_: bytes after the cursor
-  std::uint64_t retained_ = 0;               // guarded by mutex_: all bytes in chunks_
-  bool accepted_ = false;                    // guarded by mutex_
-  bool flushNeeded_ = false;                 // guarded by mutex_
-  std::vector<std::string> pendingDelivery_; // guarded by mutex_
-  DownloadSink acceptedDownload_;            // guarded by mutex_
-  MetadataSink acceptedMetadata_;            // guarded by mutex_
-  std::uint64_t bufferLimit_ = 0;            // guarded by mutex_
-  int stallTimeoutMs_ = 0;                   // guarded by mutex_
-  bool paused_ = false;                      // guarded by mutex_
-  bool eagerRefill_ = true;                  // guarded by mutex_
-  bool stopped_ = false;                     // guarded by mutex_
-  std::optional<std::string> latestMetadata_;  // guarded by mutex_
+    mutable std::mutex mutex_;
+    std::condition_variable dataCv_; // readers wait for data or the end
+    std::condition_variable roomCv_; // the download thread waits for room, or for accept()
+    std::condition_variable stopCv_;
+    void* multi_ = nullptr;                     // guarded by mutex_ (for wake-ups)
+    bool bodyStarted_ = false;                  // guarded by mutex_
+    Response response_;                         // guarded by mutex_
+    SourceStatus status_;                       // guarded by mutex_
+    std::deque<std::string> chunks_;            // guarded by mutex_: audio bytes, oldest first
+    std::size_t readChunk_ = 0;                 // guarded by mutex_: read cursor
+    std::size_t readOffset_ = 0;                // guarded by mutex_
+    std::uint64_t buffered_ = 0;                // guarded by mutex_: bytes after the cursor
+    std::uint64_t retained_ = 0;                // guarded by mutex_: all bytes in chunks_
+    bool accepted_ = false;                     // guarded by mutex_
+    bool flushNeeded_ = false;                  // guarded by mutex_
+    std::vector<std::string> pendingDelivery_;  // guarded by mutex_
+    DownloadSink acceptedDownload_;             // guarded by mutex_
+    MetadataSink acceptedMetadata_;             // guarded by mutex_
+    std::uint64_t bufferLimit_ = 0;             // guarded by mutex_
+    int stallTimeoutMs_ = 0;                    // guarded by mutex_
+    bool paused_ = false;                       // guarded by mutex_
+    bool eagerRefill_ = true;                   // guarded by mutex_
+    bool stopped_ = false;                      // guarded by mutex_
+    std::optional<std::string> latestMetadata_; // guarded by mutex_
 };
 
-}  // namespace tembrik::audio::source
+} // namespace tembrik::audio::source

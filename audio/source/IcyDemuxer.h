@@ -12,27 +12,27 @@
 namespace tembrik::audio::source {
 
 class IcyDemuxer {
- public:
-  using AudioSink = std::function<void(const char* data, std::size_t length)>;
-  using MetadataSink = std::function<void(std::string_view text)>;
+public:
+    using AudioSink = std::function<void(const char* data, std::size_t length)>;
+    using MetadataSink = std::function<void(std::string_view text)>;
 
-  // metaint 0: no metadata, every byte is audio.
-  explicit IcyDemuxer(std::size_t metaint = 0) : metaint_(metaint) {}
+    // metaint 0: no metadata, every byte is audio.
+    explicit IcyDemuxer(std::size_t metaint = 0) : metaint_(metaint) {}
 
-  // Feeds the next piece of the stream. Audio goes to `audio` in order (possibly in several
-  // pieces); every complete metadata block whose text (up to its first NUL) is not empty goes to
-  // `metadata`. An incomplete block at the end of the stream is never reported.
-  void feed(const char* data, std::size_t length, const AudioSink& audio, const MetadataSink& metadata);
+    // Feeds the next piece of the stream. Audio goes to `audio` in order (possibly in several
+    // pieces); every complete metadata block whose text (up to its first NUL) is not empty goes to
+    // `metadata`. An incomplete block at the end of the stream is never reported.
+    void feed(const char* data, std::size_t length, const AudioSink& audio, const MetadataSink& metadata);
 
-  std::size_t metaint() const { return metaint_; }
+    std::size_t metaint() const { return metaint_; }
 
- private:
-  enum class State { Audio, Length, Text };
-  std::size_t metaint_;
-  State state_ = State::Audio;
-  std::size_t remaining_ = 0;  // audio bytes left before the next length byte, or text bytes left
-  bool started_ = false;
-  std::string text_;
+private:
+    enum class State { Audio, Length, Text };
+    std::size_t metaint_;
+    State state_ = State::Audio;
+    std::size_t remaining_ = 0; // audio bytes left before the next length byte, or text bytes left
+    bool started_ = false;
+    std::string text_;
 };
 
-}  // namespace tembrik::audio::source
+} // namespace tembrik::audio::source

@@ -16,4 +16,4 @@ bool isHttpUrl(std::string_view url);
 // nullopt when the result is not an http(s) address or ref is a local file path ("C:\x.mp3").
 std::optional<std::string> resolveUrl(std::string_view base, std::string_view ref);
 
-}  // namespace tembrik::audio::source
+} // namespace tembrik::audio::source

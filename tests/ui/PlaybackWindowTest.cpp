@@ -169,13 +169,13 @@ TEST_F(PlaybackWindow, VolumeReachesBothEnginesAndTheNumber) {
     State().StreamHandle = 3;
     form->sTrackBar1->setValue(60);
     EXPECT_EQ(form->RxLabel5->text(), "60");
+    EXPECT_TRUE(audio.called("volume 3 0.60"));
+    EXPECT_EQ(State().VolumePosition.load(), 60);
     // The second media player, created later for a station that needs it, starts at that volume.
     EXPECT_EQ(form->WindowsMediaPlayer1, nullptr);
     EXPECT_EQ(form->WindowsMediaPlayer().volume(), 60);
     form->sTrackBar1->setValue(30);
     EXPECT_EQ(form->WindowsMediaPlayer1->volume(), 30);
-    EXPECT_TRUE(audio.called("volume 3 0.60"));
-    EXPECT_EQ(State().VolumePosition.load(), 60);
     form->sTrackBar1->setValue(250);
     EXPECT_EQ(form->sTrackBar1->value(), 100);
     EXPECT_EQ(form->RxLabel5->text(), "100");

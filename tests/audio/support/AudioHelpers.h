@@ -30,13 +30,14 @@ std::vector<float> sine(double frequency, double amplitude, double seconds, int 
 
 // Inserts ICY metadata blocks every `metaint` audio bytes; blockText(i) gives the text of the i-th
 // block ("" for an empty block). The text is NUL-padded to whole 16-byte units.
-std::string withIcyMetadata(std::string_view audio, std::size_t metaint, const std::function<std::string(int)>& blockText);
+std::string withIcyMetadata(std::string_view audio, std::size_t metaint,
+                            const std::function<std::string(int)>& blockText);
 std::string icyBlock(const std::string& text);
 
 // Amplitude of the `frequency` component of one channel of interleaved stereo (Goertzel, with a
 // Hann window so a tone between bins is measured well).
 double toneAmplitude(std::span<const float> stereo, int channel, double frequency, double rate);
-double toneAmplitudeMono(std::span<const std::int16_t> mono, double frequency, double rate);  // full scale 1.0
+double toneAmplitudeMono(std::span<const std::int16_t> mono, double frequency, double rate); // full scale 1.0
 double rms(std::span<const float> stereo);
 // The median of toneAmplitude over windows of `window` frames: a gap spoils one window only.
 double medianToneAmplitude(std::span<const float> stereo, int channel, double frequency, double rate,
@@ -44,70 +45,71 @@ double medianToneAmplitude(std::span<const float> stereo, int channel, double fr
 
 // Collects what the null output renders.
 class Capture {
- public:
-  std::function<void(std::span<const float>)> sink() {
-    return [this](std::span<const float> block) {
-      std::lock_guard lock(mutex_);
-      samples_.insert(samples_.end(), block.begin(), block.end());
-      times_.push_back({std::chrono::steady_clock::now(), samples_.size() / 2});
-      cv_.notify_all();
-    };
-  }
-  std::vector<float> samples() const {
-    std::lock_guard lock(mutex_);
-    return samples_;
-  }
-  std::size_t frames() const {
-    std::lock_guard lock(mutex_);
-    return samples_.size() / 2;
-  }
-  // Index of the first frame rendered after `t`.
-  std::size_t frameAt(std::chrono::steady_clock::time_point t) const;
-  bool waitForFrames(std::size_t frames, std::chrono::milliseconds timeout);
-  // Waits until at least `frames` frames with |sample| > threshold have been captured.
-  bool waitForSound(std::size_t frames, float threshold, std::chrono::milliseconds timeout);
-  void clear() {
-    std::lock_guard lock(mutex_);
-    samples_.clear();
-    times_.clear();
-  }
+public:
+    std::function<void(std::span<const float>)> sink() {
+        return [this](std::span<const float> block) {
+            std::lock_guard lock(mutex_);
+            samples_.insert(samples_.end(), block.begin(), block.end());
+            times_.push_back({std::chrono::steady_clock::now(), samples_.size() / 2});
+            cv_.notify_all();
+        };
+    }
+    std::vector<float> samples() const {
+        std::lock_guard lock(mutex_);
+        return samples_;
+    }
+    std::size_t frames() const {
+        std::lock_guard lock(mutex_);
+        return samples_.size() / 2;
+    }
+    // Index of the first frame rendered after `t`.
+    std::size_t frameAt(std::chrono::steady_clock::time_point t) const;
+    bool waitForFrames(std::size_t frames, std::chrono::milliseconds timeout);
+    // Waits until at least `frames` frames with |sample| > threshold have been captured.
+    bool waitForSound(std::size_t frames, float threshold, std::chrono::milliseconds timeout);
+    void clear() {
+        std::lock_guard lock(mutex_);
+        samples_.clear();
+        times_.clear();
+    }
 
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  std::vector<float> samples_;
-  std::vector<std::pair<std::chrono::steady_clock::time_point, std::size_t>> times_;  // end frame of each block
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<float> samples_;
+    std::vector<std::pair<std::chrono::steady_clock::time_point, std::size_t>>
+        times_; // end frame of each block
 };
 
 // A private PulseAudio null sink (module-null-sink) for one test, removed again at the end.
 class PrivateSink {
- public:
-  PrivateSink();
-  ~PrivateSink();
-  bool ok() const { return module_ >= 0; }
-  const std::string& name() const { return name_; }
-  std::string monitor() const { return name_ + ".monitor"; }
+public:
+    PrivateSink();
+    ~PrivateSink();
+    bool ok() const { return module_ >= 0; }
+    const std::string& name() const { return name_; }
+    std::string monitor() const { return name_ + ".monitor"; }
 
- private:
-  std::string name_;
-  int module_ = -1;
+private:
+    std::string name_;
+    int module_ = -1;
 };
 
 // Records a PulseAudio source (a sink's monitor) with parec: mono, 16-bit, 44100 Hz, low latency.
 class MonitorRecorder {
- public:
-  explicit MonitorRecorder(const std::string& source);
-  ~MonitorRecorder();
-  bool ok() const { return pid_ > 0; }
-  std::vector<std::int16_t> samples() const;
-  std::vector<std::int16_t> stop();
+public:
+    explicit MonitorRecorder(const std::string& source);
+    ~MonitorRecorder();
+    bool ok() const { return pid_ > 0; }
+    std::vector<std::int16_t> samples() const;
+    std::vector<std::int16_t> stop();
 
- private:
-  int pid_ = -1;
-  int fd_ = -1;
-  std::thread reader_;
-  mutable std::mutex mutex_;
-  std::vector<std::int16_t> samples_;  // guarded by mutex_
+private:
+    int pid_ = -1;
+    int fd_ = -1;
+    std::thread reader_;
+    mutable std::mutex mutex_;
+    std::vector<std::int16_t> samples_; // guarded by mutex_
 };
 
 // Runs a shell command, returning its standard output (nullopt when it failed).
@@ -118,13 +120,14 @@ std::string env(const char* name);
 
 bool fixturesRequired();
 
-}  // namespace tembrik::audio::test
+} // namespace tembrik::audio::test
 
 // Skips the test when the fixture's variable is missing, or fails it when test.sh said fixtures are required.
-#define TEMBRIK_REQUIRE_ENV(var)                                                            \
-  do {                                                                                      \
-    if (::tembrik::audio::test::env(var).empty()) {                                         \
-      if (::tembrik::audio::test::fixturesRequired()) FAIL() << var << " is not set";       \
-      GTEST_SKIP() << var << " is not set (start the fixtures with test.sh)";               \
-    }                                                                                       \
-  } while (false)
+#define TEMBRIK_REQUIRE_ENV(var)                                                                             \
+    do {                                                                                                     \
+        if (::tembrik::audio::test::env(var).empty()) {                                                      \
+            if (::tembrik::audio::test::fixturesRequired())                                                  \
+                FAIL() << var << " is not set";                                                              \
+            GTEST_SKIP() << var << " is not set (start the fixtures with test.sh)";                          \
+        }                                                                                                    \
+    } while (false)
