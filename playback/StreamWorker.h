@@ -34,7 +34,7 @@ std::uint64_t CurrentRequest();
 // Outdates every running worker without starting a new one (Stop, shutdown).
 void CancelStreamWorkers();
 
-// Blocks until no worker runs (tests and shutdown); false on time-out.
+// Blocks until no worker runs; false on time-out. Tests use it to let every worker finish.
 bool WaitForStreamWorkers(std::chrono::milliseconds timeout);
 
 } // namespace playback
