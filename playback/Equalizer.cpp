@@ -35,7 +35,10 @@ EffectChain CreateEffectChain(std::uint32_t stream) {
 }
 
 void AttachEffectChain(std::uint32_t stream) {
-    const EffectChain chain = CreateEffectChain(stream);
+    MakeChainCurrent(CreateEffectChain(stream));
+}
+
+void MakeChainCurrent(const EffectChain& chain) {
     PlayerState& s = State();
     for (std::size_t k = 0; k < chain.bands.size(); ++k)
         s.EqualizerFx[k] = chain.bands[k];

@@ -20,7 +20,10 @@ struct EffectChain {
 // shared state, so the caller decides whether the chain becomes the current one.
 EffectChain CreateEffectChain(std::uint32_t stream);
 
-// Creates the chain and makes it the current one in PlayerState (EqualizerFx, ReverbFx).
+// Makes the chain the current one in PlayerState (EqualizerFx, ReverbFx).
+void MakeChainCurrent(const EffectChain& chain);
+
+// Creates the chain and makes it the current one.
 void AttachEffectChain(std::uint32_t stream);
 
 // Sets band k (1..10) of the chain to the gain, reading and writing a record of the caller's own.

@@ -129,9 +129,7 @@ void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
         std::lock_guard lock(stateMutex);
         if (!Current(request))
             return;
-        for (std::size_t k = 0; k < chain.bands.size(); ++k)
-            s.EqualizerFx[k] = chain.bands[k];
-        s.ReverbFx = chain.reverb;
+        MakeChainCurrent(chain);
     }
     ApplyStoredBands(chain);
     started->store(std::chrono::duration_cast<std::chrono::milliseconds>(
