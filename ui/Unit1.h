@@ -182,7 +182,6 @@ private:
     void CreateTrayIcon();
     void BindEvents();
     void RunStartupSequence();
-    friend class StartupTest;
 
     QString startupError_;
     std::unique_ptr<playback::ReconnectPolicy> reconnect_;

@@ -19,11 +19,9 @@ void ShadowLabel::setShadowColor(const QColor& c) {
 
 void ShadowLabel::setCaption(const QString& text) {
     setText(text);
-    if (autoSize_) {
-        const QFontMetrics fm(font());
-        // One extra pixel each way for the shadow.
-        resize(fm.horizontalAdvance(text) + 2, fm.height() + 1);
-    }
+    const QFontMetrics fm(font());
+    // One extra pixel each way for the shadow.
+    resize(fm.horizontalAdvance(text) + 2, fm.height() + 1);
     update();
     emit captionChanged(text);
 }

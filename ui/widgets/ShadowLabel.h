@@ -13,7 +13,6 @@ public:
     void setShadowColor(const QColor& c);
     QColor shadowColor() const { return shadow_; }
     // Keeps the label's top-left corner and fits its size to the text.
-    void setAutoSize(bool on) { autoSize_ = on; }
     void setCaption(const QString& text);
 
 signals:
@@ -33,6 +32,5 @@ protected:
 
 private:
     QColor shadow_;
-    bool autoSize_ = true;
     bool pressedInside_ = false;
 };
