@@ -6,22 +6,13 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 "$here/scripts/setup.sh"
 
-fixtures=$(mktemp -d /tmp/tembrik-fixtures.XXXXXX)
-export TEMBRIK_FIXTURE_DIR=$fixtures
-cleanup() {
-  if [ -f "$fixtures/pids" ]; then
-    tac "$fixtures/pids" | while read -r pid; do kill "$pid" 2>/dev/null || true; done
-    sleep 0.3
-    tac "$fixtures/pids" | while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done
-  fi
-  rm -rf "$fixtures"
-}
-trap cleanup EXIT
-
+TEMBRIK_FIXTURE_DIR=$(mktemp -d /tmp/tembrik-fixtures.XXXXXX)
+export TEMBRIK_FIXTURE_DIR
 for f in "$here"/tests/fixtures/*.sh; do
   # shellcheck source=/dev/null
   source "$f"
 done
+trap fixtures_stop EXIT
 fixture_display_start
 fixture_pulse_start
 if declare -F fixture_station_start >/dev/null; then

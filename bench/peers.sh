@@ -1,0 +1,61 @@
+# Sourced by the benchmarks that compare a player of ours with mpv and mpg123 on the local station.
+#   bench_start display pulse station   installs the peers if missing, starts those fixtures
+#   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 on $bench_url and prints
+#                                       the table with the peers' ratios to NAME
+# Needs $here (the source tree) and $seconds.
+
+bench_start() {
+  local missing=() p
+  for p in mpv mpg123; do command -v "$p" >/dev/null || missing+=("$p"); done
+  if ((${#missing[@]})); then
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  TEMBRIK_FIXTURE_DIR=$(mktemp -d /tmp/tembrik-bench.XXXXXX)
+  export TEMBRIK_FIXTURE_DIR
+  # shellcheck source=/dev/null
+  source "$here/tests/fixtures/stop.sh"
+  trap fixtures_stop EXIT
+  local f
+  for f in "$@"; do
+    # shellcheck source=/dev/null
+    source "$here/tests/fixtures/$f.sh"
+    "fixture_${f}_start" >/dev/null
+  done
+  bench_url=$TEMBRIK_ICECAST_URL/mp3
+  sleep 2 # let the station settle
+}
+
+bench_measure() {
+  /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" -- "$@"
+}
+
+bench_compare() {
+  local name=$1
+  shift
+  echo "Playing $bench_url for $seconds s with each player..." >&2
+  local ours mpv mpg123
+  ours=$(bench_measure "$@")
+  mpv=$(bench_measure mpv --no-config --no-video --no-terminal --ao=pulse "$bench_url")
+  mpg123=$(bench_measure mpg123 -q -o pulse "$bench_url")
+  /usr/bin/python3 - "$name" "$ours" "$mpv" "$mpg123" "$seconds" <<'PY'
+import json, sys
+names = [sys.argv[1], "mpv", "mpg123"]
+runs = dict(zip(names, (json.loads(a) for a in sys.argv[2:5])))
+seconds = float(sys.argv[5])
+print(f"{seconds:.0f} s of 128 kbit/s MP3 from a local icecast into a PulseAudio null sink")
+print(f"{'player':<14}{'CPU s':>8}{'CPU s/min':>11}{'peak RSS MB':>13}{'first audio ms':>16}")
+for n in names:
+    r = runs[n]
+    print(f"{n:<14}{r['cpu_s']:>8.3f}{r['cpu_s'] * 60 / seconds:>11.3f}{r['peak_rss_mb']:>13.1f}{str(r['first_audio_ms']):>16}")
+ours = runs[names[0]]
+print(f"ratios, peer / {names[0]} (above 1: {names[0]} is ahead):")
+for n in names[1:]:
+    r = runs[n]
+    def ratio(key):
+        return "n/a" if not ours[key] or r[key] is None else f"{r[key] / ours[key]:.2f}"
+    print(f"  {n:<12} CPU {ratio('cpu_s')}   memory {ratio('peak_rss_mb')}   first audio {ratio('first_audio_ms')}")
+PY
+}
