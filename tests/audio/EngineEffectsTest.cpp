@@ -46,6 +46,12 @@ protected:
         setUp(opened.stream);
         std::atomic<bool> ended{false};
         engine.onEnd(opened.stream, [&](const EndEvent&) { ended = true; });
+        // Let the decoder fill most of the 2 s playback buffer first: these tests compare exact
+        // samples, and a decoder thread descheduled on a busy machine would otherwise leave a gap
+        // (the output plays silence rather than wait) right after the start.
+        const std::uint64_t aheadBytes = 44100 * 8 * 3 / 2; // 1.5 s of float stereo
+        EXPECT_TRUE(eventually(
+            [&] { return engine.filePosition(opened.stream, Position::Current) >= aheadBytes; }, 10s));
         engine.play(opened.stream);
         EXPECT_TRUE(eventually([&] { return ended.load(); }, 15s));
         auto samples = capture.samples();
