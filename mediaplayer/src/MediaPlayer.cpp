@@ -2,6 +2,7 @@
 
 #include "AddressPolicy.h"
 #include "MpvEvents.h"
+#include "MpvLibrary.h"
 #include "StatusComposer.h"
 #include "Termination.h"
 #include "VolumeCurve.h"
@@ -34,6 +35,11 @@ constexpr const char* kBackCache = "1MiB";
 // How long destruction waits for libmpv to end before leaving it to finish in the background.
 constexpr std::chrono::milliseconds kTerminationPatience{2000};
 
+// Only called once a handle exists, which means the library was loaded.
+const detail::MpvLibrary& lib() {
+    return *detail::mpv();
+}
+
 bool setNumericLocaleToC() {
     std::setlocale(LC_NUMERIC, "C");
     const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
@@ -41,11 +47,11 @@ bool setNumericLocaleToC() {
 }
 
 bool setOption(mpv_handle* handle, const char* name, const QString& value) {
-    return mpv_set_option_string(handle, name, value.toUtf8().constData()) >= 0;
+    return lib().setOptionString(handle, name, value.toUtf8().constData()) >= 0;
 }
 
 bool setOption(mpv_handle* handle, const char* name, double value) {
-    return mpv_set_option(handle, name, MPV_FORMAT_DOUBLE, &value) >= 0;
+    return lib().setOption(handle, name, MPV_FORMAT_DOUBLE, &value) >= 0;
 }
 
 // Options the player cannot do without; a failure here leaves the engine unavailable.
@@ -100,25 +106,30 @@ MediaPlayer::MediaPlayer(const MediaPlayerConfig& config, QObject* parent)
     d_->config = config;
     d_->volume = std::clamp(config.initialVolume, 0, 100);
 
-    mpv_handle* handle = setNumericLocaleToC() ? mpv_create() : nullptr;
-    if (handle != nullptr && (!configure(handle, config) || mpv_initialize(handle) < 0)) {
-        mpv_terminate_destroy(handle);
+    const bool numericIsC = setNumericLocaleToC();
+    mpv_handle* handle = numericIsC && detail::mpv() != nullptr ? detail::mpv()->create() : nullptr;
+    if (handle != nullptr && (!configure(handle, config) || lib().initialize(handle) < 0)) {
+        lib().terminateDestroy(handle);
         handle = nullptr;
     }
     if (handle == nullptr) {
-        qCWarning(lcMediaPlayer) << "libmpv could not be set up; LC_NUMERIC is"
-                                 << std::setlocale(LC_NUMERIC, nullptr);
+        if (detail::mpv() == nullptr) {
+            qCWarning(lcMediaPlayer) << "libmpv could not be loaded:" << detail::mpvLoadError().c_str();
+        } else {
+            qCWarning(lcMediaPlayer) << "libmpv could not be set up; LC_NUMERIC is"
+                                     << std::setlocale(LC_NUMERIC, nullptr);
+        }
         d_->composer.apply(detail::LoadRequested{++d_->generation});
         d_->composer.apply(detail::LoadRejected{d_->generation, Failure::EngineUnavailable});
     } else {
         for (const auto& property : detail::observedProperties()) {
-            mpv_observe_property(handle, static_cast<std::uint64_t>(property.id), property.name,
-                                 property.format);
+            lib().observeProperty(handle, static_cast<std::uint64_t>(property.id), property.name,
+                                  property.format);
         }
-        mpv_request_log_messages(handle, "error");
+        lib().requestLogMessages(handle, "error");
         d_->handle = handle;
         // Setting the callback calls it once, which drains the property values already queued.
-        mpv_set_wakeup_callback(handle, &MediaPlayer::onWakeup, this);
+        lib().setWakeupCallback(handle, &MediaPlayer::onWakeup, this);
     }
     d_->reportedText = d_->composer.text();
 }
@@ -128,7 +139,7 @@ MediaPlayer::~MediaPlayer() {
         // libmpv calls the wake-up callback under a lock this call takes too, so once it returns no
         // libmpv thread is inside onWakeup or will enter it. A drain already queued is discarded with
         // this object's posted events.
-        mpv_set_wakeup_callback(d_->handle, nullptr, nullptr);
+        lib().setWakeupCallback(d_->handle, nullptr, nullptr);
         if (!detail::terminateWithin(d_->handle, kTerminationPatience)) {
             qCWarning(lcMediaPlayer)
                 << "libmpv is still closing the stream; left to finish in the background";
@@ -152,7 +163,7 @@ void MediaPlayer::drainEvents() {
         return;
     }
     for (;;) {
-        const mpv_event* event = mpv_wait_event(d_->handle, 0);
+        const mpv_event* event = lib().waitEvent(d_->handle, 0);
         if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_SHUTDOWN) {
             break;
         }
@@ -169,8 +180,8 @@ void MediaPlayer::drainEvents() {
         if (std::holds_alternative<detail::FileStarted>(*translated)) {
             for (const auto& property : detail::observedProperties()) {
                 const auto id = static_cast<std::uint64_t>(property.id);
-                mpv_unobserve_property(d_->handle, id);
-                mpv_observe_property(d_->handle, id, property.name, property.format);
+                lib().unobserveProperty(d_->handle, id);
+                lib().observeProperty(d_->handle, id, property.name, property.format);
             }
         }
         d_->composer.apply(*translated);
@@ -184,13 +195,13 @@ void MediaPlayer::startLoad() {
     if (d_->handle == nullptr) {
         d_->composer.apply(detail::LoadRejected{generation, Failure::EngineUnavailable});
     } else if (!detail::isPlayableAddress(d_->url)) {
-        mpv_command_async(d_->handle, detail::kUntrackedReply,
-                          std::array<const char*, 2>{"stop", nullptr}.data());
+        lib().commandAsync(d_->handle, detail::kUntrackedReply,
+                           std::array<const char*, 2>{"stop", nullptr}.data());
         d_->composer.apply(detail::LoadRejected{generation, Failure::UnsupportedAddress});
     } else {
         const QByteArray url = d_->url.trimmed().toUtf8();
         std::array<const char*, 4> command{"loadfile", url.constData(), "replace", nullptr};
-        if (const int error = mpv_command_async(d_->handle, generation, command.data()); error < 0) {
+        if (const int error = lib().commandAsync(d_->handle, generation, command.data()); error < 0) {
             d_->composer.apply(detail::LoadRejected{generation, detail::failureFromMpvError(error)});
         }
     }
@@ -227,7 +238,7 @@ void MediaPlayer::play() {
 void MediaPlayer::stop() {
     if (d_->handle != nullptr) {
         std::array<const char*, 2> command{"stop", nullptr};
-        mpv_command_async(d_->handle, detail::kUntrackedReply, command.data());
+        lib().commandAsync(d_->handle, detail::kUntrackedReply, command.data());
     }
     d_->composer.apply(detail::StopRequested{});
     reportIfChanged();
@@ -237,7 +248,7 @@ void MediaPlayer::setVolume(int volume) {
     d_->volume = std::clamp(volume, 0, 100);
     if (d_->handle != nullptr) {
         double value = detail::mpvVolumeFor(d_->volume);
-        mpv_set_property_async(d_->handle, detail::kUntrackedReply, "volume", MPV_FORMAT_DOUBLE, &value);
+        lib().setPropertyAsync(d_->handle, detail::kUntrackedReply, "volume", MPV_FORMAT_DOUBLE, &value);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "Termination.h"
 
+#include "MpvLibrary.h"
+
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -16,7 +18,7 @@ bool terminateWithin(mpv_handle* handle, std::chrono::milliseconds patience) {
     // Set by the helper thread, read by the caller; shared so that it outlives whichever lets go first.
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::thread([handle, done] {
-        mpv_terminate_destroy(handle);
+        mpv()->terminateDestroy(handle);
         done->store(true);
     }).detach();
     // A short poll on the monotonic clock: immune to wall-clock steps, and it happens once per player.
