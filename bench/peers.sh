@@ -2,6 +2,8 @@
 #   bench_start display pulse station   installs the peers if missing, starts those fixtures
 #   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 on $bench_url and prints
 #                                       the table with the peers' ratios to NAME
+#   bench_measure_click X,Y COMMAND...  measures the program started idle, from a click at X,Y
+#                                       of its window (a logo) to first audio
 # Needs $here (the source tree) and $seconds.
 
 bench_start() {
@@ -30,6 +32,14 @@ bench_start() {
 
 bench_measure() {
   /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" -- "$@"
+}
+
+# The program started idle; the point X,Y of its window (a logo) is clicked after start-up.
+bench_measure_click() {
+  local at=$1
+  shift
+  /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" \
+    --click-window '^Tembrik ' --click "$at" -- "$@"
 }
 
 bench_compare() {

@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """Runs one player on a local stream into the PulseAudio null sink and measures it.
 
-  measure.py --monitor SOURCE --seconds N -- COMMAND...
+  measure.py --monitor SOURCE --seconds N [--click-window TITLE --click X,Y] -- COMMAND...
 
 Records SOURCE (the null sink's monitor) with parec, starts COMMAND, finds the first audio in the
 recording, lets the player play N seconds from then, stops it with SIGTERM and prints one JSON line:
   {"cpu_s": user+system CPU seconds of the whole process, "peak_rss_mb": peak resident memory,
    "first_audio_ms": from starting the command to its first sound reaching the sink}
+With --click, the player is expected to stay silent until its window (TITLE) gets a left click at
+X,Y (window coordinates): the click is made 2 s after the window appears, and "click_to_audio_ms"
+is the time from the click to the first sound.
 """
 import argparse
 import json
@@ -64,6 +67,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--monitor", required=True)
     parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--click-window")
+    parser.add_argument("--click")
     parser.add_argument("command", nargs="+")
     args = parser.parse_args()
 
@@ -76,7 +81,18 @@ def main():
     recorder.armed = time.monotonic()
     start = time.monotonic()
     player = subprocess.Popen(args.command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    deadline = start + 20
+    clicked = None
+    if args.click:
+        x, y = args.click.split(",")
+        found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", args.click_window],
+                               capture_output=True, text=True, timeout=20)
+        window = found.stdout.split()[0]
+        time.sleep(2)  # start-up done and idle
+        if recorder.first is not None:
+            sys.exit("sound before the click")
+        clicked = time.monotonic()
+        subprocess.run(["xdotool", "mousemove", "--window", window, x, y, "click", "1"], check=True)
+    deadline = time.monotonic() + 20
     while recorder.first is None and time.monotonic() < deadline and player.poll() is None:
         time.sleep(0.005)
     first = recorder.first
@@ -92,6 +108,7 @@ def main():
         "peak_rss_mb": round(usage.ru_maxrss / 1024, 1),
         "first_audio_ms": None if first is None else round((first - start) * 1000),
         "played_s": round(time.monotonic() - (first if first is not None else start), 1),
+        "click_to_audio_ms": None if clicked is None or first is None else round((first - clicked) * 1000),
     }))
     return 0
 

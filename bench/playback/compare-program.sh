@@ -6,6 +6,8 @@
 # at start, and measures each player for SECONDS (60) from its first audio: CPU seconds, peak
 # resident memory, and time from start to first audio (for the program that includes its start-up
 # and the play request it makes there). The window is shown on the virtual screen all along.
+# Last, runs that start the program without a station, click a logo once the window is idle and
+# report the time from the click to first audio.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$here/build}
@@ -26,3 +28,25 @@ printf '%s\r\nLocal Tone\r\n0\r\n' "$bench_url" >"$dir/Stations/play1.txt"
 printf 'check_updates\r\n0\r\nopen_last\r\n1\r\nstart_volume\r\n25\r\nlast_number\r\n1\r\nautorun\r\n0\r\nbuffer\r\n3\r\nequalizer\r\n0\r\n' >"$dir/config.txt"
 
 bench_compare tembrik "$dir/tembrik"
+
+# From a click on a logo to first audio: station 1 is the local icecast, which sends its burst only
+# 250-300 ms after the request; station 2 a server of ours that sends headers and burst at once.
+ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=30" -b:a 128k "$TEMBRIK_FIXTURE_DIR/burst.mp3"
+coproc burst { exec /usr/bin/python3 "$here/bench/playback/burst_server.py" "$TEMBRIK_FIXTURE_DIR/burst.mp3"; }
+echo "$burst_PID" >>"$TEMBRIK_FIXTURE_DIR/pids"
+read -r burst_port <&"${burst[0]}"
+cp "$here/data/Stations/2.png" "$dir/Stations/2.png"
+printf 'http://127.0.0.1:%s/\r\nBurst\r\n0\r\n' "$burst_port" >"$dir/Stations/play2.txt"
+printf 'check_updates\r\n0\r\nopen_last\r\n0\r\nstart_volume\r\n25\r\nlast_number\r\n1\r\nautorun\r\n0\r\nbuffer\r\n3\r\nequalizer\r\n0\r\n' >"$dir/config.txt"
+seconds=3
+click_runs() {
+  local at=$1 runs=() _
+  for _ in 1 2 3 4 5; do
+    runs+=("$(bench_measure_click "$at" "$dir/tembrik" |
+      /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)["click_to_audio_ms"])')")
+  done
+  echo "${runs[*]}"
+}
+echo "tembrik: from a click on a logo to first audio, five runs each:"
+echo "  icecast (burst after 250-300 ms): $(click_runs 57,122) ms"
+echo "  server that bursts at once:       $(click_runs 153,122) ms"
