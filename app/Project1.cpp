@@ -7,11 +7,15 @@
 #include "ui/Unit5.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
+    // A truncated logo shows as an empty cell; the JPEG reader's complaint about it at every start
+    // would only be noise on the terminal.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
     // The tray keeps the program alive while the main window is hidden; closing the main window
     // is what ends it.
     QApplication::setQuitOnLastWindowClosed(false);
