@@ -2,6 +2,8 @@
 #   bench_start display pulse station   installs the peers if missing, starts those fixtures
 #   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 on $bench_url and prints
 #                                       the table with the peers' ratios to NAME
+#   bench_start_burst                   starts a server that bursts at once, at $burst_url
+#   bench_first_audio_on_burst CMD...   five times first audio of CMD (which names $burst_url)
 #   bench_measure_click X,Y COMMAND...  measures the program started idle, from a click at X,Y
 #                                       of its window (a logo) to first audio
 # Needs $here (the source tree) and $seconds.
@@ -28,6 +30,26 @@ bench_start() {
   done
   bench_url=$TEMBRIK_ICECAST_URL/mp3
   sleep 2 # let the station settle
+}
+
+# A server of ours that sends its headers and a 64 KB burst at once (icecast sends its burst only
+# 250-300 ms after the request); sets $burst_url.
+bench_start_burst() {
+  ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=30" -b:a 128k "$TEMBRIK_FIXTURE_DIR/burst.mp3"
+  coproc burst { exec /usr/bin/python3 "$here/bench/playback/burst_server.py" "$TEMBRIK_FIXTURE_DIR/burst.mp3"; }
+  echo "$burst_PID" >>"$TEMBRIK_FIXTURE_DIR/pids"
+  local port
+  read -r port <&"${burst[0]}"
+  burst_url=http://127.0.0.1:$port/
+}
+
+# First audio of COMMAND on $burst_url, in ms from its start, over five short runs.
+bench_first_audio_on_burst() {
+  local runs=() _ seconds=2
+  for _ in 1 2 3 4 5; do
+    runs+=("$(bench_measure "$@" | /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)["first_audio_ms"])')")
+  done
+  echo "${runs[*]}"
 }
 
 bench_measure() {

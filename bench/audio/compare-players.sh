@@ -4,7 +4,8 @@
 # Starts its own fixtures (a private PulseAudio with a null sink, icecast2 fed by ffmpeg), plays the
 # 128 kbit/s MP3 mount with each player into the null sink for SECONDS (60) from its first audio,
 # and prints CPU seconds, peak resident memory and time from start to first audio, with each
-# peer's figures as ratios to tembrik-play's. Installs mpv and mpg123 (apt) when they are missing.
+# peer's figures as ratios to tembrik-play's. Then each player's first audio on a server of ours that
+# sends its burst at once. Installs mpv and mpg123 (apt) when they are missing.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$here/build}
@@ -19,3 +20,9 @@ fi
 source "$here/bench/peers.sh"
 bench_start pulse station
 bench_compare tembrik-play "$player" "$bench_url"
+
+bench_start_burst
+echo "first audio in ms from the player's start on a server that bursts at once, five runs each:"
+echo "  tembrik-play  $(bench_first_audio_on_burst "$player" "$burst_url")"
+echo "  mpv           $(bench_first_audio_on_burst mpv --no-config --no-video --no-terminal --ao=pulse "$burst_url")"
+echo "  mpg123        $(bench_first_audio_on_burst mpg123 -q -o pulse "$burst_url")"

@@ -31,12 +31,9 @@ bench_compare tembrik "$dir/tembrik"
 
 # From a click on a logo to first audio: station 1 is the local icecast, which sends its burst only
 # 250-300 ms after the request; station 2 a server of ours that sends headers and burst at once.
-ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=30" -b:a 128k "$TEMBRIK_FIXTURE_DIR/burst.mp3"
-coproc burst { exec /usr/bin/python3 "$here/bench/playback/burst_server.py" "$TEMBRIK_FIXTURE_DIR/burst.mp3"; }
-echo "$burst_PID" >>"$TEMBRIK_FIXTURE_DIR/pids"
-read -r burst_port <&"${burst[0]}"
+bench_start_burst
 cp "$here/data/Stations/2.png" "$dir/Stations/2.png"
-printf 'http://127.0.0.1:%s/\r\nBurst\r\n0\r\n' "$burst_port" >"$dir/Stations/play2.txt"
+printf '%s\r\nBurst\r\n0\r\n' "$burst_url" >"$dir/Stations/play2.txt"
 printf 'check_updates\r\n0\r\nopen_last\r\n0\r\nstart_volume\r\n25\r\nlast_number\r\n1\r\nautorun\r\n0\r\nbuffer\r\n3\r\nequalizer\r\n0\r\n' >"$dir/config.txt"
 seconds=3
 click_runs() {
