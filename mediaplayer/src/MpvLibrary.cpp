@@ -19,7 +19,7 @@ std::string sonameForHeaders() {
 
 template <class Function> bool resolve(void* handle, const char* name, Function& out, std::string& error) {
     out = reinterpret_cast<Function>(dlsym(handle, name));
-    if (out == nullptr && error.empty()) {
+    if (out == nullptr) {
         error = std::string("libmpv has no ") + name;
     }
     return out != nullptr;
@@ -36,17 +36,17 @@ Loaded load() {
     }
     MpvLibrary& l = loaded.library;
     std::string& e = loaded.error;
-    loaded.ok = resolve(handle, "mpv_create", l.create, e) &
-                resolve(handle, "mpv_initialize", l.initialize, e) &
-                resolve(handle, "mpv_terminate_destroy", l.terminateDestroy, e) &
-                resolve(handle, "mpv_set_option", l.setOption, e) &
-                resolve(handle, "mpv_set_option_string", l.setOptionString, e) &
-                resolve(handle, "mpv_observe_property", l.observeProperty, e) &
-                resolve(handle, "mpv_unobserve_property", l.unobserveProperty, e) &
-                resolve(handle, "mpv_request_log_messages", l.requestLogMessages, e) &
-                resolve(handle, "mpv_set_wakeup_callback", l.setWakeupCallback, e) &
-                resolve(handle, "mpv_wait_event", l.waitEvent, e) &
-                resolve(handle, "mpv_command_async", l.commandAsync, e) &
+    loaded.ok = resolve(handle, "mpv_create", l.create, e) &&
+                resolve(handle, "mpv_initialize", l.initialize, e) &&
+                resolve(handle, "mpv_terminate_destroy", l.terminateDestroy, e) &&
+                resolve(handle, "mpv_set_option", l.setOption, e) &&
+                resolve(handle, "mpv_set_option_string", l.setOptionString, e) &&
+                resolve(handle, "mpv_observe_property", l.observeProperty, e) &&
+                resolve(handle, "mpv_unobserve_property", l.unobserveProperty, e) &&
+                resolve(handle, "mpv_request_log_messages", l.requestLogMessages, e) &&
+                resolve(handle, "mpv_set_wakeup_callback", l.setWakeupCallback, e) &&
+                resolve(handle, "mpv_wait_event", l.waitEvent, e) &&
+                resolve(handle, "mpv_command_async", l.commandAsync, e) &&
                 resolve(handle, "mpv_set_property_async", l.setPropertyAsync, e);
     // Kept loaded for the life of the process: libmpv's threads may outlive a player (see Termination).
     return loaded;
