@@ -1,17 +1,17 @@
 // Program entry: the five windows are created in a fixed order (creating the main window runs the
 // start-up sequence), then the GUI thread's event loop runs until the main window closes.
+#include "ui/Application.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
 #include "ui/Unit5.h"
 
-#include <QApplication>
 #include <QLoggingCategory>
 #include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
     // A truncated logo shows as an empty cell; the JPEG reader's complaint about it at every start
     // would only be noise on the terminal.

@@ -13,6 +13,7 @@
 #include "stations/GridModel.h"
 #include "stations/Logo.h"
 #include "tembrik/platform/ProgramDir.h"
+#include "ui/Application.h"
 #include "ui/ErrorBox.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -65,7 +66,7 @@ double PeakMb() {
 int Measure(int argc, char** argv, const fs::path& programDir) {
     tembrik::platform::setProgramDirForTesting(programDir);
     const double baseMb = PeakMb();
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
     QApplication::setQuitOnLastWindowClosed(false);
     QStringList errors;

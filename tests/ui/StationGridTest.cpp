@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTest>
 
 #include <filesystem>
 
@@ -291,4 +292,31 @@ TEST_F(StationGridTest, BusyGridsTakeNoClicks) {
     form1_->NextGrid1->setColumnsEnabled(true);
     clickCell(form1_->NextGrid1, 0, 0);
     EXPECT_EQ(State().CurrentStation, 1);
+}
+
+TEST_F(StationGridTest, AnErrorEscapingAHandlerEndsItInTheErrorBoxAndTheProgramGoesOn) {
+    layOutStations(3);
+    start();
+    ASSERT_TRUE(errors_.isEmpty());
+    // The rebuild behind the (hidden) refresh button has no error box of its own.
+    put(stations() / "readme.txt", "hello");
+    QTest::mouseClick(form1_->Button2, Qt::LeftButton);
+    EXPECT_EQ(errors_, QStringList{"'readme' is not a valid integer value"});
+    EXPECT_EQ(State().StationCount, 3);
+
+    // Steps before the error stay done; the next event is handled as usual.
+    QStringList steps;
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        steps.append("before");
+        throw std::runtime_error("File not found");
+    });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(steps, (QStringList{"before", "before"}));
+    EXPECT_EQ(errors_,
+              (QStringList{"'readme' is not a valid integer value", "File not found", "File not found"}));
+    clickCell(form1_->NextGrid1, 1, 0);
+    EXPECT_EQ(State().CurrentStation, 2);
 }

@@ -1,0 +1,17 @@
+#include "Application.h"
+
+#include "ErrorBox.h"
+
+#include <exception>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+    // The event counts as handled: what the handler did before the error stays done.
+    return true;
+}
