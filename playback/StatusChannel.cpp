@@ -44,12 +44,20 @@ bool StatusChannel::send(const StatusReport& report) {
                 if (closed_)
                     return;
             }
+            // The sender is let go however the handler ends: an error it raises goes on to the
+            // application's error box, and the worker must not wait for a reply that never comes.
+            struct Release {
+                StatusChannel* channel;
+                bool* done;
+                ~Release() {
+                    {
+                        std::lock_guard l(channel->mutex_);
+                        *done = true;
+                    }
+                    channel->handled_.notify_all();
+                }
+            } release{this, done.get()};
             handler_(report);
-            {
-                std::lock_guard l(mutex_);
-                *done = true;
-            }
-            handled_.notify_all();
         },
         Qt::QueuedConnection);
     handled_.wait(lock, [&] { return *done || generation != generation_; });

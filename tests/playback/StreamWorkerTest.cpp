@@ -1,7 +1,12 @@
 #include "WorkerFixture.h"
 
+#include "ui/ErrorBox.h"
+
+#include <QCoreApplication>
+#include <QStringList>
 #include <QThread>
 #include <algorithm>
+#include <stdexcept>
 
 using Worker = WorkerFixture;
 
@@ -136,4 +141,24 @@ TEST(StatusChannelTest, AClosedChannelReleasesWaitingSenders) {
     EXPECT_FALSE(channel.send({StatusConnecting, 0, {}}));
     delete sender;
     QCoreApplication::processEvents(); // the late queued call finds the channel closed
+}
+
+TEST(StatusChannelTest, AHandlerThatRaisesStillReleasesTheSender) {
+    QObject receiver;
+    StatusChannel channel;
+    channel.open(&receiver, [](const StatusReport&) { throw std::runtime_error("File not found"); });
+    std::atomic<int> result{-1};
+    QThread* sender = QThread::create([&] { result = channel.send({StatusConnecting, 0, {}}) ? 1 : 0; });
+    sender->start();
+    // The GUI thread handles the report; the error ends the handler in the application's error box.
+    QStringList boxes;
+    SetMessageBoxHookForTesting([&](const QString& text, bool) { boxes.append(text); });
+    for (int i = 0; i < 500 && !sender->wait(10); ++i)
+        QCoreApplication::processEvents();
+    SetMessageBoxHookForTesting({});
+    EXPECT_EQ(result.load(), 1);
+    EXPECT_EQ(boxes, QStringList{"File not found"});
+    channel.close(); // frees a sender still waiting if the handler's error kept it
+    sender->wait();
+    delete sender;
 }
