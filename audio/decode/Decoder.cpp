@@ -62,6 +62,11 @@ struct Decoder::Impl {
     int readErrors = 0;
     std::string lastCommentTag;
     std::optional<std::string> pendingCommentTag;
+    // FFmpeg's Ogg demuxer keeps an Opus stream's comments across a chain boundary (a new song on
+    // a station) and appends the next song's to them, "Old;New"; Vorbis starts afresh.
+    bool commentsAccumulate = false;
+    std::string lastArtist; // as FFmpeg last gave them, to find the new song's part
+    std::string lastTitle;
 
     ~Impl() {
         closeFormat();
@@ -178,6 +183,7 @@ struct Decoder::Impl {
             detail = std::string("cannot open decoder ") + decoder->name;
             return false;
         }
+        commentsAccumulate = st->codecpar->codec_id == AV_CODEC_ID_OPUS;
         noteComments(st->metadata);
         if (!pendingCommentTag)
             noteComments(fmt->metadata);
@@ -308,12 +314,22 @@ struct Decoder::Impl {
         }
     }
 
+    std::string latestComment(const AVDictionaryEntry* entry, std::string& last) const {
+        std::string value = entry ? entry->value : "";
+        std::string latest = value;
+        if (commentsAccumulate && !last.empty() && value.size() > last.size() && value.starts_with(last) &&
+            value[last.size()] == ';')
+            latest = value.substr(last.size() + 1);
+        last = std::move(value);
+        return latest;
+    }
+
     void noteComments(const AVDictionary* dict) {
         if (!dict)
             return;
         const AVDictionaryEntry* artist = av_dict_get(dict, "artist", nullptr, 0);
         const AVDictionaryEntry* title = av_dict_get(dict, "title", nullptr, 0);
-        std::string tag = streamTitleTag(artist ? artist->value : "", title ? title->value : "");
+        std::string tag = streamTitleTag(latestComment(artist, lastArtist), latestComment(title, lastTitle));
         if (!tag.empty() && tag != lastCommentTag) {
             lastCommentTag = tag;
             pendingCommentTag = tag;

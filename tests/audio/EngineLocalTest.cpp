@@ -575,6 +575,41 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"MP3 without a content type", "libmp3lame", "mp3", "128k", "", 22050}),
     [](const auto& p) { return "case" + std::to_string(p.index); });
 
+// A station sending Ogg starts each song as a new chained stream with its own comments.
+class ChainedOgg : public EngineTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ChainedOgg, EachSongsCommentsBecomeTheTitle) {
+    startEngine();
+    const std::string codec = GetParam();
+    std::string chain;
+    for (const char* song :
+         {"-metadata artist=First -metadata title=Song", // one song after another
+          "-metadata artist=Second -metadata title=Tune", "-metadata artist=First -metadata title=Song"})
+        chain += encodeTone(440, 0.5, codec, "ogg", "64k", 48000, song);
+    server.route("/chain.ogg", [&](Connection& c) {
+        c.send(TestServer::httpHeader(200, "audio/ogg", static_cast<long long>(chain.size())) + chain);
+    });
+    auto opened = engine.openUrl(server.url("/chain.ogg"));
+    ASSERT_TRUE(opened) << opened.error.text();
+    EXPECT_EQ(engine.metadataTag(opened.stream), "StreamTitle='First - Song';");
+    std::mutex m;
+    std::vector<std::string> tags;
+    std::atomic<bool> ended{false};
+    engine.onMetadata(opened.stream, [&](const MetadataEvent& e) {
+        std::lock_guard lock(m);
+        tags.push_back(e.tag);
+    });
+    engine.onEnd(opened.stream, [&](const EndEvent&) { ended = true; });
+    engine.play(opened.stream);
+    ASSERT_TRUE(eventually([&] { return ended.load(); }, 10s));
+    std::lock_guard lock(m);
+    EXPECT_EQ(tags,
+              (std::vector<std::string>{"StreamTitle='Second - Tune';", "StreamTitle='First - Song';"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ChainedOgg, ::testing::Values("libvorbis", "libopus"),
+                         [](const auto& p) { return std::string(p.param + 3); });
+
 // --- network identity ----------------------------------------------------------------------
 
 TEST_F(EngineTest, UserAgentProxyAndMetadataRequest) {

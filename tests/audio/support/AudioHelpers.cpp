@@ -44,11 +44,11 @@ bool fixturesRequired() {
 }
 
 std::string encodeTone(double frequency, double seconds, const std::string& codec, const std::string& format,
-                       const std::string& bitrate, int rate) {
+                       const std::string& bitrate, int rate, const std::string& extra) {
     std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i 'sine=frequency=" +
                       std::to_string(frequency) + ":sample_rate=" + std::to_string(rate) +
                       ":duration=" + std::to_string(seconds) + "' -ac 2 -c:a " + codec + " -b:a " + bitrate +
-                      " -f " + format + " -";
+                      " " + extra + " -f " + format + " -";
     auto out = runCommand(cmd);
     return out ? *out : std::string();
 }

@@ -18,9 +18,10 @@
 
 namespace tembrik::audio::test {
 
-// Encodes `seconds` of a stereo sine tone with the ffmpeg program ("libmp3lame", "mp3", "128k"...).
+// Encodes `seconds` of a stereo sine tone with the ffmpeg program ("libmp3lame", "mp3", "128k"...);
+// `extra` goes on ffmpeg's command line before the output (e.g. "-metadata title=X").
 std::string encodeTone(double frequency, double seconds, const std::string& codec, const std::string& format,
-                       const std::string& bitrate = "128k", int rate = 44100);
+                       const std::string& bitrate = "128k", int rate = 44100, const std::string& extra = "");
 
 // A 32-bit float PCM WAV file of interleaved stereo samples.
 std::string floatWav(const std::vector<float>& stereo, int rate);
