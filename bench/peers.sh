@@ -3,9 +3,10 @@
 #   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 on $bench_url and prints
 #                                       the table with the peers' ratios to NAME
 #   bench_start_burst                   starts a server that bursts at once, at $burst_url
-#   bench_first_audio_on_burst CMD...   five times first audio of CMD (which names $burst_url)
-#   bench_measure_click X,Y COMMAND...  measures the program started idle, from a click at X,Y
-#                                       of its window (a logo) to first audio
+#   bench_measure COMMAND...            one JSON line of measure.py for COMMAND
+#   bench_measure_click X,Y COMMAND...  the same for the program started idle, with the time from a
+#                                       click at X,Y of its window (a logo) to first audio
+#   bench_five FIELD FUNCTION ARGS...   FIELD of five runs of a measuring FUNCTION, on one line
 # Needs $here (the source tree) and $seconds.
 
 bench_start() {
@@ -43,25 +44,28 @@ bench_start_burst() {
   burst_url=http://127.0.0.1:$port/
 }
 
-# First audio of COMMAND on $burst_url, in ms from its start, over five short runs.
-bench_first_audio_on_burst() {
-  local runs=() _ seconds=2
+bench_five() {
+  local field=$1 runs=() _
+  shift
   for _ in 1 2 3 4 5; do
-    runs+=("$(bench_measure "$@" | /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)["first_audio_ms"])')")
+    runs+=("$("$@" | /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)[sys.argv[1]])' "$field")")
   done
   echo "${runs[*]}"
 }
 
-bench_measure() {
-  /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" -- "$@"
+# measure.py on the null sink's monitor for $seconds: [its options] -- COMMAND...
+bench_run_measure() {
+  /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" "$@"
 }
 
-# The program started idle; the point X,Y of its window (a logo) is clicked after start-up.
+bench_measure() {
+  bench_run_measure -- "$@"
+}
+
 bench_measure_click() {
   local at=$1
   shift
-  /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" \
-    --click-window '^Tembrik ' --click "$at" -- "$@"
+  bench_run_measure --click-window '^Tembrik ' --click "$at" -- "$@"
 }
 
 bench_compare() {

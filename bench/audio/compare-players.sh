@@ -22,7 +22,8 @@ bench_start pulse station
 bench_compare tembrik-play "$player" "$bench_url"
 
 bench_start_burst
+seconds=2
 echo "first audio in ms from the player's start on a server that bursts at once, five runs each:"
-echo "  tembrik-play  $(bench_first_audio_on_burst "$player" "$burst_url")"
-echo "  mpv           $(bench_first_audio_on_burst mpv --no-config --no-video --no-terminal --ao=pulse "$burst_url")"
-echo "  mpg123        $(bench_first_audio_on_burst mpg123 -q -o pulse "$burst_url")"
+echo "  tembrik-play  $(bench_five first_audio_ms bench_measure "$player" "$burst_url")"
+echo "  mpv           $(bench_five first_audio_ms bench_measure mpv --no-config --no-video --no-terminal --ao=pulse "$burst_url")"
+echo "  mpg123        $(bench_five first_audio_ms bench_measure mpg123 -q -o pulse "$burst_url")"

@@ -36,14 +36,6 @@ cp "$here/data/Stations/2.png" "$dir/Stations/2.png"
 printf '%s\r\nBurst\r\n0\r\n' "$burst_url" >"$dir/Stations/play2.txt"
 printf 'check_updates\r\n0\r\nopen_last\r\n0\r\nstart_volume\r\n25\r\nlast_number\r\n1\r\nautorun\r\n0\r\nbuffer\r\n3\r\nequalizer\r\n0\r\n' >"$dir/config.txt"
 seconds=3
-click_runs() {
-  local at=$1 runs=() _
-  for _ in 1 2 3 4 5; do
-    runs+=("$(bench_measure_click "$at" "$dir/tembrik" |
-      /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)["click_to_audio_ms"])')")
-  done
-  echo "${runs[*]}"
-}
 echo "tembrik: from a click on a logo to first audio, five runs each:"
-echo "  icecast (burst after 250-300 ms): $(click_runs 57,122) ms"
-echo "  server that bursts at once:       $(click_runs 153,122) ms"
+echo "  icecast (burst after 250-300 ms): $(bench_five click_to_audio_ms bench_measure_click 57,122 "$dir/tembrik") ms"
+echo "  server that bursts at once:       $(bench_five click_to_audio_ms bench_measure_click 153,122 "$dir/tembrik") ms"
