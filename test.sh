@@ -4,7 +4,7 @@
 # runs every test and prints ctest's summary. Exits non-zero when any test fails.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-"$here/scripts/setup.sh"
+"$here/scripts/setup.sh" test
 
 TEMBRIK_FIXTURE_DIR=$(mktemp -d /tmp/tembrik-fixtures.XXXXXX)
 export TEMBRIK_FIXTURE_DIR

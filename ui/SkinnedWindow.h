@@ -22,7 +22,7 @@ QPixmap LoadProgramPicture(const QString& name);
 void DragWindow(QWidget* window, QMouseEvent* event);
 
 // The program's fonts. The families the windows were designed with come first; the fallbacks are
-// close shapes that Debian ships (see scripts/packages.txt).
+// close shapes that Debian ships (see scripts/packages-run.txt).
 enum class FontFace { Gothic, Narrow, Sans };
 QFont ProgramFont(FontFace face, int pixelHeight, bool bold = false);
 
