@@ -10,6 +10,7 @@
 #include "app/PlayerState.h"
 #include "playback/StatusChannel.h"
 #include "settings/Proxy.h"
+#include "stations/StationDirectory.h"
 #include "tembrik/platform/ProgramDir.h"
 
 #include <QCoreApplication>
@@ -32,8 +33,7 @@ void TForm1::RunStartupSequence() {
     s.CheckUpdates = 0;
     s.AutostartEnabled = 0;
     s.OpenLast = false;
-    std::error_code ec; // 4
-    std::filesystem::remove(dir / "Stations" / "thumbs.db", ec);
+    tembrik::stations::RemoveThumbnailCaches();      // 4
     s.CurrentStation = 0;                            // 5
     const std::string proxy = ReadProxySetting(dir); // 6
     CopyNetText(s.ProxyText, proxy);

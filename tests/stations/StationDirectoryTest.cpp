@@ -33,7 +33,8 @@ TEST_F(StationDirectoryTest, CountsHalfTheEntriesWhateverTheyAre) {
         int stations;
     } cases[] = {
         {"7 stations, 14 entries", {}, 7},
-        {"a stray name beginning with p", {"pstray"}, 8},
+        {"a stray name beginning with p", {"pstray"}, 7},
+        {"a station file past the others", {"play8.txt"}, 8},
         {"an odd entry counts as one more station", {"8.png"}, 8},
         {"a logo without extension is an entry too", {"8.png", "9"}, 8},
     };
@@ -80,18 +81,14 @@ TEST_F(StationDirectoryTest, LearnsEachLogosExtensionFromItsName) {
     EXPECT_EQ(State().StationCount, 3);
 }
 
-TEST_F(StationDirectoryTest, AStrayNameStopsTheScanAndChangesNothing) {
+TEST_F(StationDirectoryTest, StrayNamesAreSkippedAndTheRestIsScanned) {
     const struct {
         const char* entry;
         bool directory;
-        const char* error;
     } cases[] = {
-        {"readme.txt", false, "'readme' is not a valid integer value"},
-        {"Thumbs.db", false, "'Thumbs' is not a valid integer value"},
-        {"covers", true, "'covers' is not a valid integer value"},
-        {".png", false, "'' is not a valid integer value"},
-        {"7.png.bak", false, "'7.png' is not a valid integer value"},
-        {"99999999999.png", false, "'99999999999' is not a valid integer value"},
+        {"readme.txt", false},   {"Thumbs.db", false},     {"covers", true},           {"12", true},
+        {".png", false},         {"7.png.bak", false},     {"99999999999.png", false}, {"play.txt", false},
+        {"playlist.m3u", false}, {"play3.txt.bak", false}, {"play9.txt", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);
@@ -104,16 +101,27 @@ TEST_F(StationDirectoryTest, AStrayNameStopsTheScanAndChangesNothing) {
             put(stations() / c.entry, "");
         ResetPlayerState();
         State().StationCount = 3;
-        try {
-            ScanStationsDirectory();
-            ADD_FAILURE() << "no error";
-        } catch (const tembrik::platform::ConvertError& e) {
-            EXPECT_STREQ(e.what(), c.error);
-        }
-        EXPECT_EQ(State().StationCount, 3);
+        testing::internal::CaptureStderr();
+        EXPECT_NO_THROW(ScanStationsDirectory());
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said, std::string("tembrik: skipped \"") + c.entry +
+                            "\" in Stations: not a station file or a logo\n");
+        EXPECT_EQ(State().StationCount, 7);
+        const char* extensions[] = {".jpg", ".gif", ".png"};
         for (int n = 1; n <= 7; ++n)
-            EXPECT_EQ(State().LogoExtensions[static_cast<std::size_t>(n)], "") << n;
+            EXPECT_EQ(State().LogoExtensions[static_cast<std::size_t>(n)], extensions[(n - 1) % 3]) << n;
+        EXPECT_EQ(State().LogoExtensions[12], "");
     }
+}
+
+TEST_F(StationDirectoryTest, ThumbnailCachesGoInAnyCaseAndNothingElse) {
+    putCatalogue(1);
+    for (const char* name : {"thumbs.db", "Thumbs.db", "THUMBS.DB", "thumbs.db.txt", "Thumbs"})
+        put(stations() / name, "x");
+    fs::create_directories(stations() / "tHuMbS.dB");
+    RemoveThumbnailCaches();
+    EXPECT_EQ(entries(stations()),
+              (std::vector<std::string>{"1.jpg", "Thumbs", "play1.txt", "tHuMbS.dB", "thumbs.db.txt"}));
 }
 
 TEST_F(StationDirectoryTest, NumbersOutsideTheTableAreCountedButNeverRecorded) {

@@ -153,6 +153,32 @@ std::string ConfigFile(const std::vector<std::string>& values) {
 }
 } // namespace
 
+TEST_F(StartupTest, StrayEntriesInStationsNeverStopStartUp) {
+    ProgramDirFixture dir("startup-strays");
+    const fs::path stations = dir.path() / "Stations";
+    write(stations / "readme.txt", "notes");
+    write(stations / "Thumbs.db", "x");
+    write(stations / "THUMBS.DB.bak", "x");
+    fs::create_directories(stations / "covers");
+    write(dir.path() / "config.txt", ConfigFile({"0", "0", "64", "-1", "0", "4", "0"}));
+    testing::internal::CaptureStderr();
+    start();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
+    EXPECT_FALSE(fs::exists(stations / "Thumbs.db"));
+    EXPECT_NE(said.find("skipped \"readme.txt\""), std::string::npos) << said;
+    EXPECT_NE(said.find("skipped \"covers\""), std::string::npos) << said;
+    EXPECT_NE(said.find("skipped \"THUMBS.DB.bak\""), std::string::npos) << said;
+    // The shipped twelve stations are all there and the steps after the scan ran.
+    const PlayerState& s = State();
+    EXPECT_EQ(s.StationCount, 12);
+    EXPECT_EQ(s.ImportCount, 1);
+    EXPECT_EQ(s.MainWindowHandle.load(), form1_.get());
+    EXPECT_EQ(s.StartVolume, 64);
+    EXPECT_EQ(form1_->sTrackBar1->value(), 64);
+    EXPECT_EQ(s.BufferMs, 4000);
+}
+
 TEST_F(StartupTest, SettingsAreReadByLinePosition) {
     const struct {
         const char* name;
