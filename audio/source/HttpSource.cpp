@@ -289,8 +289,10 @@ void HttpSource::startBody() {
         r.headerText += "\r\n";
         if (isStatusLine(line)) {
             r.icy = line.substr(0, 4) == "ICY ";
-            if (r.status == 0)
-                r.status = std::atoi(line.c_str() + line.find(' ') + 1);
+            // A status line without a space ("HTTP/1.0") carries no code.
+            if (const std::size_t space = line.find(' '); r.status == 0 && space != std::string::npos)
+                r.status = static_cast<int>(
+                    std::clamp(std::strtol(line.c_str() + space + 1, nullptr, 10), 0L, 999L));
             continue;
         }
         auto colon = line.find(':');
