@@ -7,6 +7,7 @@
 
 #include "app/PlayerState.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -102,7 +103,9 @@ void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
             static_cast<std::int64_t>(audio.StreamGetFilePosition(stream, FilePos::Current));
         const auto fill =
             static_cast<std::int32_t>(((received - consumed) * 100) / static_cast<std::int64_t>(end));
-        MainStatusChannel().send({StatusBuffering, fill, {}});
+        // The library may hold more than the buffer's nominal size (a burst on connect, a paused
+        // decoder), so the share can pass 100; the user sees a percentage.
+        MainStatusChannel().send({StatusBuffering, std::clamp(fill, 0, 100), {}});
         if (static_cast<std::uint32_t>(fill) > 75)
             break;
     }
@@ -139,6 +142,19 @@ void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
     audio.ChannelSetVolume(stream, static_cast<float>(s.VolumePosition.load()) / 100.0f);
 }
 
+constexpr std::size_t MaxUrlCharacters = 255;
+
+// The first `count` characters of UTF-8 text, never ending inside a character.
+std::string CutToCharacters(const std::string& text, std::size_t count) {
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const bool continuation = (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+        if (!continuation && characters++ == count)
+            return text.substr(0, at);
+    }
+    return text;
+}
+
 } // namespace
 
 void SetWorkerHooks(WorkerHooks h) {
@@ -157,7 +173,7 @@ std::uint64_t StartStreamWorker(const std::string& url) {
         std::lock_guard lock(runningMutex);
         ++running;
     }
-    std::thread(Worker, request, url.substr(0, 255), std::move(h)).detach();
+    std::thread(Worker, request, CutToCharacters(url, MaxUrlCharacters), std::move(h)).detach();
     return request;
 }
 

@@ -20,7 +20,8 @@ TEST_F(Worker, BufferingReportsUntilTheFillPassesThreeQuarters) {
         {"first pass above", {76, 10}, {76}},
         {"end query fails at once", {-1000, 90}, {}},
         {"end position zero", {-2000, 90}, {}},
-        {"negative fill ends the wait", {-3, 50}, {-3}},
+        {"negative fill ends the wait, shown as 0", {-3, 50}, {0}},
+        {"a fill past the buffer's size is shown as 100", {40, 136, 182, 273}, {40, 100}},
         {"fails after one pass", {10, -1000}, {10}},
     };
     for (const auto& c : cases) {
@@ -68,14 +69,47 @@ TEST_F(Worker, NoTitleReportWithoutMetadata) {
     EXPECT_EQ(Codes(), (std::vector<int>{StatusConnecting, StatusBuffering}));
 }
 
-TEST_F(Worker, LongAddressesAreCutTo255Characters) {
-    audio.fills = {90};
-    const std::string url = "http://127.0.0.1:1/" + std::string(281, 'a');
-    ASSERT_EQ(url.size(), 300u);
-    playback::StartStreamWorker(url);
-    RunWorkers();
-    ASSERT_EQ(audio.openedUrls.size(), 1u);
-    EXPECT_EQ(audio.openedUrls[0], url.substr(0, 255));
+TEST_F(Worker, LongAddressesAreCutTo255CharactersNeverInsideOne) {
+    const std::string base = "http://127.0.0.1:1/";
+    const std::string cyrillic = "\xD0\xB6";      // "ж", two bytes
+    const std::string chinese = "\xE6\x97\xA5";   // "日", three bytes
+    const std::string emoji = "\xF0\x9F\x93\xBB"; // a radio, four bytes
+    const struct {
+        const char* name;
+        std::string url;
+        std::string opened;
+    } cases[] = {
+        {"ASCII", base + std::string(281, 'a'), base + std::string(236, 'a')},
+        {"exactly 255 characters", base + std::string(236, 'a'), base + std::string(236, 'a')},
+        {"two-byte characters",
+         base +
+             [&] {
+                 std::string t;
+                 for (int i = 0; i < 300; ++i)
+                     t += cyrillic;
+                 return t;
+             }(),
+         base +
+             [&] {
+                 std::string t;
+                 for (int i = 0; i < 236; ++i)
+                     t += cyrillic;
+                 return t;
+             }()},
+        {"a character across byte 255", base + std::string(235, 'a') + chinese + emoji + "tail",
+         base + std::string(235, 'a') + chinese},
+        {"a four-byte character is the 255th", base + std::string(235, 'a') + emoji + "x",
+         base + std::string(235, 'a') + emoji},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        audio.fills = {90};
+        const auto opened = audio.openedUrls.size();
+        playback::StartStreamWorker(c.url);
+        RunWorkers();
+        ASSERT_EQ(audio.openedUrls.size(), opened + 1);
+        EXPECT_EQ(audio.openedUrls.back(), c.opened);
+    }
 }
 
 TEST_F(Worker, ASecondRequestDuringBufferingWins) {
