@@ -74,6 +74,12 @@ TEST_F(Worker, LongAddressesAreCutTo255CharactersNeverInsideOne) {
     const std::string cyrillic = "\xD0\xB6";      // "ж", two bytes
     const std::string chinese = "\xE6\x97\xA5";   // "日", three bytes
     const std::string emoji = "\xF0\x9F\x93\xBB"; // a radio, four bytes
+    const auto repeat = [](const std::string& text, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i)
+            out += text;
+        return out;
+    };
     const struct {
         const char* name;
         std::string url;
@@ -81,21 +87,7 @@ TEST_F(Worker, LongAddressesAreCutTo255CharactersNeverInsideOne) {
     } cases[] = {
         {"ASCII", base + std::string(281, 'a'), base + std::string(236, 'a')},
         {"exactly 255 characters", base + std::string(236, 'a'), base + std::string(236, 'a')},
-        {"two-byte characters",
-         base +
-             [&] {
-                 std::string t;
-                 for (int i = 0; i < 300; ++i)
-                     t += cyrillic;
-                 return t;
-             }(),
-         base +
-             [&] {
-                 std::string t;
-                 for (int i = 0; i < 236; ++i)
-                     t += cyrillic;
-                 return t;
-             }()},
+        {"two-byte characters", base + repeat(cyrillic, 300), base + repeat(cyrillic, 236)},
         {"a character across byte 255", base + std::string(235, 'a') + chinese + emoji + "tail",
          base + std::string(235, 'a') + chinese},
         {"a four-byte character is the 255th", base + std::string(235, 'a') + emoji + "x",
