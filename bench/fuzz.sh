@@ -19,12 +19,13 @@ fi
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 sanitizers="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+mkdir -p "$build"
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBRIK_TESTS=OFF -DTEMBRIK_FUZZ=ON -DTEMBRIK_WERROR=ON \
     -DTEMBRIK_DIRS="platform;audio;stations;playback;app" \
-    -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers" >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log"; exit 2; }
+    -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers" >"$build/configure.log" 2>&1 ||
+    { cat "$build/configure.log"; exit 2; }
 fi
 cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}" >"$build/fuzz-build.log" 2>&1 ||
   { tail -50 "$build/fuzz-build.log"; exit 2; }
