@@ -141,6 +141,8 @@ public:
     // The end of the current stream: reconnect, waiting longer while streams keep ending early.
     void StreamEnded(unsigned long long request, long long playedMs);
     void ScheduleReconnect(std::chrono::milliseconds wait);
+    // A user's choice (a station on either grid or engine, Play, Stop) ends the automatic retries.
+    void CancelPendingReconnect();
 
     // Start-up operations of the engine, settings and hot keys, in the order the sequence calls them.
     void RegisterHotKeys();
@@ -188,6 +190,8 @@ private:
     // The request the automatic reconnect made; while it is the current one, a failed open is
     // retried too, so a station whose source drops comes back by itself. 0: none.
     unsigned long long autoReconnectRequest_ = 0;
+    // Counts the user's choices; a retry scheduled before the latest one is stale. GUI thread.
+    unsigned long long userChoices_ = 0;
     // The volume the second media player gets when it is created: its own default until the
     // slider first moves.
     int mediaPlayerVolume_ = 50;

@@ -163,24 +163,33 @@ void TForm1::ScheduleReconnect(std::chrono::milliseconds wait) {
         reconnect();
         return;
     }
-    RxLabel7->setCaption("Connection...");
-    // A newer play request (a station choice, Play, Stop) makes this retry stale.
+    // Nothing is connecting until the wait is over.
+    RxLabel7->setCaption("No signal");
+    // A newer play request or a choice of the user's (a station on the second player starts no
+    // request) makes this retry stale.
     const auto request = playback::CurrentRequest();
-    QTimer::singleShot(wait, this, [request, reconnect] {
-        if (request == playback::CurrentRequest())
+    QTimer::singleShot(wait, this, [this, request, choices = userChoices_, reconnect] {
+        if (request == playback::CurrentRequest() && choices == userChoices_)
             reconnect();
     });
 }
 
+void TForm1::CancelPendingReconnect() {
+    ++userChoices_;
+    autoReconnectRequest_ = 0;
+    reconnect_->Reset();
+}
+
 void TForm1::sBitBtn2Click() {
+    CancelPendingReconnect();
     Button3Click();
 }
 
 void TForm1::sBitBtn3Click() {
+    CancelPendingReconnect();
     StopAlternativeEngine();
-    // Outdates a worker still connecting and any pending reconnect, so Stop stays stopped.
+    // Outdates a worker still connecting, so Stop stays stopped.
     playback::CancelStreamWorkers();
-    reconnect_->Reset();
     playback::Audio().ChannelStop(State().StreamHandle);
     playback::Audio().StreamFree(State().StreamHandle);
 }

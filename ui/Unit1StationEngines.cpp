@@ -4,6 +4,7 @@
 
 #include "app/PlayerState.h"
 #include "playback/AudioApi.h"
+#include "playback/StreamWorker.h"
 #include "tembrik/mediaplayer/MediaPlayer.h"
 
 void TForm1::StopAlternativeEngine() {
@@ -13,6 +14,9 @@ void TForm1::StopAlternativeEngine() {
 }
 
 void TForm1::StartAlternativeEngine(const QString& url) {
+    // A main-engine worker still connecting would report its failure later and reset the engines
+    // under the second player: outdate it.
+    playback::CancelStreamWorkers();
     WindowsMediaPlayer().setUrl(url);
     WindowsMediaPlayer().play();
 }

@@ -83,6 +83,7 @@ void TForm1::OpenStation(int station) {
     RxLabel6->setCaption(QString::fromStdString(file.Title));
     s.UseWmpEngine.set(file.Engine);
 
+    CancelPendingReconnect();
     StopAlternativeEngine();
     StopMainChannel();
     if (file.Engine == AlternativeEngineFlag)

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <fstream>
 
 using tembrik::mediaplayer::PlayState;
 
@@ -262,12 +263,47 @@ TEST_F(PlaybackWindow, AStreamThatKeepsEndingIsRetriedWithGrowingWaits) {
     form->StreamEnded(playback::CurrentRequest(), 200);
     ASSERT_TRUE(WaitFor([&] { return audio.openedUrls.size() == 2; }));
     WaitFor([] { return playback::WaitForStreamWorkers(std::chrono::milliseconds(1)); });
-    // The second waits a second, showing that it is connecting; a newer request cancels the wait.
+    // The second waits a second, showing that there is no signal; a newer request cancels the wait.
     form->StreamEnded(playback::CurrentRequest(), 200);
-    EXPECT_EQ(Label(), "Connection...");
+    EXPECT_EQ(Label(), "No signal");
     QApplication::processEvents();
     EXPECT_EQ(audio.openedUrls.size(), 2u);
     form->sBitBtn3Click();
     WaitFor([] { return false; }, 1300);
     EXPECT_EQ(audio.openedUrls.size(), 2u);
+}
+
+TEST_F(PlaybackWindow, ChoosingASecondPlayerStationCancelsAPendingRetry) {
+    // Station 3 goes to the second player, at an address nobody answers.
+    std::ofstream(dir.path() / "Stations" / "play3.txt", std::ios::binary)
+        << "http://127.0.0.1:1/second\r\nSecond\r\n1\r\n";
+    State().CurrentUrl.set("http://127.0.0.1:1/drops");
+    State().UseWmpEngine.set("0");
+    audio.fills = {90, 90, 90};
+    form->Button3Click();
+    ASSERT_TRUE(WaitFor([] { return playback::WaitForStreamWorkers(std::chrono::milliseconds(1)); }));
+    form->StreamEnded(playback::CurrentRequest(), 200);
+    ASSERT_TRUE(WaitFor([&] { return audio.openedUrls.size() == 2; }));
+    WaitFor([] { return playback::WaitForStreamWorkers(std::chrono::milliseconds(1)); });
+    form->StreamEnded(playback::CurrentRequest(), 200); // a retry waits a second
+    ASSERT_EQ(Label(), "No signal");
+
+    // Each connection the second player starts shows its connecting text once.
+    int connecting = 0;
+    QString last;
+    QObject::connect(&form->WindowsMediaPlayer(), &tembrik::mediaplayer::MediaPlayer::statusChanged,
+                     form.get(), [&] {
+                         const QString now = form->WindowsMediaPlayer1->status();
+                         if (now != last && now == QString::fromUtf8("Подключение..."))
+                             ++connecting;
+                         last = now;
+                     });
+    form->NextGrid1SelectCell(2, 0);
+    ASSERT_EQ(form->WindowsMediaPlayer1->url(), "http://127.0.0.1:1/second");
+    // Well past the retry's second: the stale retry neither opened the old station nor restarted
+    // the second player.
+    WaitFor([] { return false; }, 2500);
+    EXPECT_EQ(audio.openedUrls.size(), 2u);
+    EXPECT_LE(connecting, 1);
+    EXPECT_EQ(form->WindowsMediaPlayer1->url(), "http://127.0.0.1:1/second");
 }
