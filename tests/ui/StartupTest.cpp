@@ -7,8 +7,12 @@
 #include "ui/Unit3.h"
 #include "ui/Unit4.h"
 #include "ui/Unit5.h"
+#include "ui/widgets/ImageControl.h"
+#include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
 
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -177,6 +181,72 @@ TEST_F(StartupTest, StrayEntriesInStationsNeverStopStartUp) {
     EXPECT_EQ(s.StartVolume, 64);
     EXPECT_EQ(form1_->sTrackBar1->value(), 64);
     EXPECT_EQ(s.BufferMs, 4000);
+}
+
+TEST_F(StartupTest, TheLastStationIsOpenedBeforeTheWindowShowsAndConnectsAfterAllFiveExist) {
+    const struct {
+        const char* name;
+        const char* favourites; // nullptr: no favs.txt
+        const char* star;
+        const char* hint;
+    } cases[] = {
+        {"a favourite", "1\r\n3\r\n", "fav.png", "Remove from favourites"},
+        {"not a favourite", "1\r\n", "notfav.png", "Add to favourites"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetPlayerState();
+        ProgramDirFixture dir("startup-open-last");
+        write(dir.path() / "Stations" / "play3.txt", "http://127.0.0.1:1/last\r\nLast Station\r\n0\r\n");
+        write(dir.path() / "favs.txt", c.favourites);
+        write(dir.path() / "config.txt", ConfigFile({"0", "1", "30", "3", "0", "3", "0"}));
+        SetMessageBoxHookForTesting([this](const QString& text, bool) { errors_.append(text); });
+
+        // The windows are created one by one, as the program entry does; the station's report may
+        // only reach the label once the event loop runs, after the last of them.
+        form1_ = std::make_unique<TForm1>();
+        QStringList shown;
+        bool allWindowsWhenConnecting = false;
+        QObject::connect(form1_->RxLabel7, &ShadowLabel::captionChanged, [&](const QString& t) {
+            shown.append(t);
+            if (t == "Connection...")
+                allWindowsWhenConnecting = Form5 != nullptr;
+        });
+        EXPECT_EQ(form1_->RxLabel6->text(), "Last Station");
+        EXPECT_NE(form1_->RxLabel7->text(), "Connection...");
+        EXPECT_EQ(State().CurrentStation, 3);
+        EXPECT_TRUE(form1_->sBitBtn1->isEnabled());
+        EXPECT_TRUE(form1_->sBitBtn2->isEnabled());
+        EXPECT_TRUE(form1_->sBitBtn3->isEnabled());
+        EXPECT_EQ(form1_->Image3->hint(), c.hint);
+        EXPECT_EQ(State().CurrentIsFavourite, std::string(c.star) == "fav.png" ? 1 : 0);
+        EXPECT_EQ(form1_->Image3->picture().toImage(), QPixmap((dir.path() / c.star).c_str()).toImage());
+        form2_ = std::make_unique<TForm2>();
+        form3_ = std::make_unique<TForm3>();
+        form4_ = std::make_unique<TForm4>();
+        EXPECT_TRUE(shown.isEmpty()) << shown.join(" | ").toStdString();
+        form5_ = std::make_unique<TForm5>();
+        form1_->show();
+        EXPECT_EQ(form1_->RxLabel6->text(), "Last Station");
+        QElapsedTimer t;
+        t.start();
+        while (!shown.contains("Connection...") && t.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_TRUE(shown.contains("Connection...")) << shown.join(" | ").toStdString();
+        EXPECT_TRUE(allWindowsWhenConnecting);
+        EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
+        TearDown();
+    }
+}
+
+TEST_F(StartupTest, LastNumberZeroFailsWithFileNotFound) {
+    ProgramDirFixture dir("startup-last-zero");
+    write(dir.path() / "config.txt", ConfigFile({"0", "1", "30", "0", "0", "3", "0"}));
+    start();
+    EXPECT_EQ(errors_, QStringList{"File not found"});
+    EXPECT_EQ(State().CurrentStation, 0);
+    EXPECT_FALSE(form1_->sBitBtn2->isEnabled());
+    EXPECT_EQ(form1_->RxLabel6->text(), "Tembrik - Free Radio Gadget!");
 }
 
 TEST_F(StartupTest, SettingsAreReadByLinePosition) {
