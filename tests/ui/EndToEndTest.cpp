@@ -6,6 +6,7 @@
 #include "app/PlayerState.h"
 #include "playback/AudioApi.h"
 #include "playback/StreamWorker.h"
+#include "tembrik/mediaplayer/MediaPlayer.h"
 #include "ui/ErrorBox.h"
 #include "ui/Unit1.h"
 #include "ui/widgets/ShadowLabel.h"
@@ -25,6 +26,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+
+using tembrik::mediaplayer::PlayState;
 
 namespace {
 
@@ -391,4 +394,31 @@ TEST_F(EndToEnd, TheEqualizerRaisesItsBand) {
     const double off = levelWith(2, 0); // only 1 means on
     EXPECT_NEAR(raised - flat, 15, 2) << "flat " << flat << " raised " << raised;
     EXPECT_NEAR(off, flat, 1.5);
+}
+
+TEST_F(EndToEnd, AMainEngineStationStopsTheSecondPlayerWhoseBitRateWasShown) {
+    REQUIRE_FIXTURES("PULSE_SERVER", "TEMBRIK_ICECAST_URL");
+    const std::string base = Env("TEMBRIK_ICECAST_URL").toStdString();
+    const auto station = [&](int n, const std::string& url, const char* engine) {
+        std::ofstream(dir.path() / "Stations" / ("play" + std::to_string(n) + ".txt"), std::ios::binary)
+            << url << "\r\nStation " << n << "\r\n"
+            << engine << "\r\n";
+    };
+    station(1, base + "/mp3", "1");
+    station(2, base + "/aac", "0");
+    Open();
+    form->NextGrid1SelectCell(0, 0);
+    // Playing, the second player's status holds its bit rate: the part from ": " to "/с" goes to the
+    // now-playing label and to the station label's hint.
+    ASSERT_TRUE(WaitFor([&] { return Label().endsWith("/с"); }, 20000)) << labels.join(" | ").toStdString();
+    EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Playing);
+    EXPECT_TRUE(Label().endsWith(" Кбит/с")) << Label().toStdString();
+    EXPECT_FALSE(Label().contains(": ")) << Label().toStdString();
+    EXPECT_EQ(form->RxLabel6->toolTip(), Label());
+
+    form->NextGrid1SelectCell(1, 0);
+    EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Stopped);
+    ASSERT_TRUE(WaitFor([&] { return ShownBuffering(); }, 20000)) << labels.join(" | ").toStdString();
+    EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Stopped);
+    EXPECT_EQ(form->RxLabel6->text(), "Station 2");
 }

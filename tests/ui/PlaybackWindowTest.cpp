@@ -307,3 +307,20 @@ TEST_F(PlaybackWindow, ChoosingASecondPlayerStationCancelsAPendingRetry) {
     EXPECT_LE(connecting, 1);
     EXPECT_EQ(form->WindowsMediaPlayer1->url(), "http://127.0.0.1:1/second");
 }
+
+TEST_F(PlaybackWindow, TheSecondPlayersStatusReachesTheLabelsUnlessItIsStopped) {
+    form->RxLabel6->setToolTip("128 Кбит/с");
+    // A status without "/с" is shown whole and leaves the station label's hint alone.
+    form->WindowsMediaPlayer().setUrl("file:///tmp/not-a-stream.mp3");
+    ASSERT_TRUE(WaitFor([&] { return Label() == "Ошибка: неподдерживаемый адрес"; }))
+        << Label().toStdString();
+    EXPECT_EQ(form->RxLabel6->toolTip(), "128 Кбит/с");
+    // Stopped: both labels keep what they show.
+    form->RxLabel7->setCaption("Last title");
+    form->WindowsMediaPlayer1->stop();
+    ASSERT_TRUE(WaitFor([&] { return form->WindowsMediaPlayer1->playState() == PlayState::Stopped; }));
+    form->WindowsMediaPlayer1StatusChange();
+    QApplication::processEvents();
+    EXPECT_EQ(Label(), "Last title");
+    EXPECT_EQ(form->RxLabel6->toolTip(), "128 Кбит/с");
+}
