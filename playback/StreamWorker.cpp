@@ -87,6 +87,8 @@ void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
         return;
     }
 
+    std::int64_t lastReceived = -1;
+    auto lastGrowth = std::chrono::steady_clock::now();
     for (bool first = true;; first = false) {
         if (!first)
             std::this_thread::sleep_for(h.bufferingPollInterval);
@@ -101,6 +103,15 @@ void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
             static_cast<std::int64_t>(audio.StreamGetFilePosition(stream, FilePos::Download));
         const auto consumed =
             static_cast<std::int64_t>(audio.StreamGetFilePosition(stream, FilePos::Current));
+        // A source that dropped while buffering never fills the buffer and, not yet playing, never
+        // reports its end: without this the wait would last for ever and no reconnect would follow.
+        const auto now = std::chrono::steady_clock::now();
+        if (received != lastReceived) {
+            lastReceived = received;
+            lastGrowth = now;
+        } else if (now - lastGrowth >= h.bufferingStallLimit) {
+            break;
+        }
         const auto fill =
             static_cast<std::int32_t>(((received - consumed) * 100) / static_cast<std::int64_t>(end));
         // The library may hold more than the buffer's nominal size (a burst on connect, a paused

@@ -20,6 +20,9 @@ struct WorkerHooks {
     std::function<void(std::uint64_t request, const char* buffer, std::size_t length)> downloaded;
     // Pause between two buffering reports; the default keeps the GUI responsive while it waits.
     std::chrono::milliseconds bufferingPollInterval{40};
+    // A download that brings nothing for this long (longer than the library's own stall time-out)
+    // ends the wait: the stream starts with what it has, and its end notification reconnects.
+    std::chrono::milliseconds bufferingStallLimit{20000};
 };
 
 void SetWorkerHooks(WorkerHooks hooks); // GUI thread, before the first request

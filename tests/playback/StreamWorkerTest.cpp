@@ -50,6 +50,20 @@ TEST_F(Worker, BufferingReportsUntilTheFillPassesThreeQuarters) {
     }
 }
 
+TEST_F(Worker, ADownloadThatStallsWhileBufferingStartsTheStreamAnyway) {
+    playback::SetWorkerHooks({.streamEnded = {},
+                              .downloaded = {},
+                              .bufferingPollInterval = std::chrono::milliseconds(1),
+                              .bufferingStallLimit = std::chrono::milliseconds(200)});
+    // The fill stays at 40 %: nothing more arrives.
+    audio.fills = std::deque<int>(1000000, 40);
+    playback::StartStreamWorker("http://127.0.0.1:1/stalls");
+    RunWorkers();
+    const std::uint32_t stream = State().StreamHandle;
+    EXPECT_TRUE(audio.called("play " + std::to_string(stream)));
+    EXPECT_FALSE(Buffering().empty());
+}
+
 TEST_F(Worker, AFailedOpenReportsFailureAndPlaysNothing) {
     audio.failOpen = true;
     State().StreamHandle = 7;
