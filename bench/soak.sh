@@ -42,7 +42,7 @@ echo "$pid" >>"$TEMBRIK_FIXTURE_DIR/pids"
 feeder() { # the ffmpeg that feeds /mp3
   local p
   while read -r p; do
-    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q 'ffmpeg.*/mp3$' && { echo "$p"; return; }
+    tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline" | grep -q 'ffmpeg.*/mp3$' && { echo "$p"; return; }
   done <"$TEMBRIK_FIXTURE_DIR/pids"
   return 0
 }
@@ -107,7 +107,7 @@ for ((tick = 1; tick <= minutes * 3; ++tick)); do
   ((tick % 3 == 0)) && sample $((tick / 3))
 done
 # Only the watchers: the fixtures run on until the exit trap ends them.
-((${#watchers[@]} == 0)) || wait "${watchers[@]}"
+for w in "${watchers[@]}"; do wait "$w" 2>/dev/null || true; done
 recoveries=$(wc -l <"$TEMBRIK_FIXTURE_DIR/recoveries" 2>/dev/null || echo 0)
 /usr/bin/python3 - "$TEMBRIK_FIXTURE_DIR/samples" "$drops" "$recoveries" <<'PY'
 import sys
