@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
 #include <libavutil/mem.h>
@@ -20,6 +21,9 @@ namespace {
 constexpr int kAvioBufferSize = 4096;
 constexpr std::size_t kProbeBytes = 256 * 1024; // av_probe_input_buffer2's limit without a hint
 constexpr int kMaxReadErrors = 64;              // consecutive demuxer errors before giving up
+// The audio containers we play. Every other demuxer stays out of reach: several of FFmpeg's
+// (concat, DASH, HLS, SDP, image sequences...) read files or open connections of their own.
+constexpr const char* kAllowedFormats = "mp3,aac,ogg,flac,asf,wav,matroska";
 
 void quietFfmpeg() {
     static std::once_flag once;
@@ -136,6 +140,10 @@ struct Decoder::Impl {
         fmt->interrupt_callback.callback = &Impl::interrupted;
         fmt->interrupt_callback.opaque = this;
         fmt->probesize = 32768;
+        // No FFmpeg protocol at all: every byte comes through our AVIO; the demuxers we allow
+        // never need another, and one that tried (a reference to a file or an address) fails.
+        fmt->protocol_whitelist = av_strdup("");
+        fmt->format_whitelist = av_strdup(kAllowedFormats);
         fmt->max_analyze_duration = 100000; // never used for analysis: no find_stream_info
         const AVInputFormat* input = nullptr;
         if (!formatName.empty()) {
@@ -144,6 +152,10 @@ struct Decoder::Impl {
             int r = av_probe_input_buffer2(avio, &input, "", nullptr, 0, kProbeBytes);
             if (r < 0 || !input) {
                 detail = "unknown format";
+                return false;
+            }
+            if (av_match_list(input->name, kAllowedFormats, ',') <= 0) {
+                detail = std::string("a ") + input->name + " file";
                 return false;
             }
         }
