@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "support/EngineFixture.h"
 
@@ -120,6 +121,128 @@ TEST_P(HostileBodies, AreRefusedWithoutTouchingFilesOrNetwork) {
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileBodies, ::testing::ValuesIn(hostileCases()),
                          [](const auto& param) { return "case" + std::to_string(param.index); });
+
+// --- clear reasons -------------------------------------------------------------------------
+
+struct ReasonCase {
+    const char* name;
+    std::function<void(TestServer&)> setUp; // serves "/x"
+    OpenErrorKind kind;
+    const char* says; // a part of the reason
+};
+
+void PrintTo(const ReasonCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Sends `chunk` again and again, a live station that never ends.
+void endless(Connection& c, const std::string& header, const std::string& chunk) {
+    if (!c.send(header))
+        return;
+    while (c.sendPaced(chunk, 4096, 64000)) {
+    }
+}
+
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string out(size, '\0');
+    for (auto& ch : out)
+        ch = static_cast<char>(rng());
+    return out;
+}
+
+std::vector<ReasonCase> reasonCases() {
+    const std::string mpeg = TestServer::httpHeader(200, "audio/mpeg");
+    return {
+        {"endless gzip labelled audio/mpeg",
+         [=](TestServer& s) {
+             s.route("/x", [=](Connection& c) { endless(c, mpeg, "\x1F\x8B\x08" + randomBytes(50000, 1)); });
+         },
+         OpenErrorKind::NotAudio, "not audio: gzip data"},
+        {"endless zeros labelled audio/mpeg",
+         [=](TestServer& s) {
+             s.route("/x", [=](Connection& c) { endless(c, mpeg, std::string(50000, '\0')); });
+         },
+         OpenErrorKind::NotAudio, "not audio: zeros"},
+        {"endless random bytes labelled audio/aacp",
+         [=](TestServer& s) {
+             s.route("/x", [=](Connection& c) {
+                 endless(c, TestServer::httpHeader(200, "audio/aacp"), randomBytes(50000, 2));
+             });
+         },
+         OpenErrorKind::NotAudio, "not audio: no audio frames"},
+        {"a 1 MB header line",
+         [](TestServer& s) {
+             s.route("/x", [](Connection& c) {
+                 c.send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nX-Padding: " +
+                        std::string(1 << 20, 'a') + "\r\n\r\n" + mp3Tone());
+             });
+         },
+         OpenErrorKind::Network, "header is too large"},
+        {"a 50 MB playlist",
+         [](TestServer& s) {
+             s.route("/x", [](Connection& c) {
+                 std::string lines;
+                 for (int i = 0; i < 5000; ++i)
+                     lines += "http://127.0.0.1:1/entry" + std::to_string(i) + "\n";
+                 if (!c.send(TestServer::httpHeader(200, "audio/x-mpegurl", 50 << 20) + "#EXTM3U\n"))
+                     return;
+                 for (std::size_t sent = 0; sent < (50u << 20) && c.send(lines); sent += lines.size()) {
+                 }
+             });
+         },
+         OpenErrorKind::NotAudio, "a playlist larger than 1 MB"},
+        {"a playlist that refers to itself",
+         [](TestServer& s) {
+             s.route("/x", [](Connection& c) {
+                 std::string body = "#EXTM3U\n/x\n";
+                 c.send(TestServer::httpHeader(200, "audio/x-mpegurl", static_cast<long long>(body.size())) +
+                        body);
+             });
+         },
+         OpenErrorKind::NoPlayableEntry, "playlists nest too deep"},
+    };
+}
+
+class ClearReasons : public EngineTest, public ::testing::WithParamInterface<ReasonCase> {};
+
+TEST_P(ClearReasons, SayWhatIsWrong) {
+    startEngine();
+    Options options = engine.options();
+    options.connectTimeoutMs = 20000; // a reason that came from the time-out would not be this one
+    engine.setOptions(options);
+    const auto& c = GetParam();
+    c.setUp(server);
+    auto opened = engine.openUrl(server.url("/x"));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(opened.error.kind, c.kind) << c.name << ": " << opened.error.text();
+    EXPECT_NE(opened.error.text().find(c.says), std::string::npos) << c.name << ": " << opened.error.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ClearReasons, ::testing::ValuesIn(reasonCases()),
+                         [](const auto& param) { return "case" + std::to_string(param.index); });
+
+// The label is a second opinion: an MP3 station (with an ID3 tag, as a file has) that says it
+// sends AAC plays, long before the time-out.
+TEST_F(EngineTest, AnMp3StationLabelledAacPlays) {
+    startEngine();
+    Options options = engine.options();
+    options.connectTimeoutMs = 20000;
+    engine.setOptions(options);
+    const std::string tagged =
+        encodeTone(440, 3.0, "libmp3lame", "mp3", "128k", 44100, "-metadata title=Tagged");
+    ASSERT_EQ(tagged.substr(0, 3), "ID3");
+    server.route("/x", [&](Connection& c) {
+        if (!c.send(TestServer::httpHeader(200, "audio/aacp")))
+            return;
+        while (c.sendPaced(tagged, 4096, 16000)) {
+        }
+    });
+    auto opened = engine.openUrl(server.url("/x"));
+    ASSERT_TRUE(opened) << opened.error.text();
+    engine.play(opened.stream);
+    EXPECT_TRUE(capture.waitForSound(22050, 0.01f, std::chrono::seconds(10)));
+}
 
 } // namespace
 } // namespace tembrik::audio::test
