@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
 #include <libavutil/mem.h>
@@ -13,13 +14,19 @@ extern "C" {
 #include <mutex>
 
 #include "decode/FormatHint.h"
+#include "decode/Sniff.h"
+#include "tembrik/audio/Trace.h"
 
 namespace tembrik::audio::decode {
 namespace {
 
+using source::Clock;
+
 constexpr int kAvioBufferSize = 4096;
-constexpr std::size_t kProbeBytes = 256 * 1024; // av_probe_input_buffer2's limit without a hint
-constexpr int kMaxReadErrors = 64;              // consecutive demuxer errors before giving up
+constexpr int kMaxReadErrors = 64; // consecutive demuxer errors before giving up
+// The audio containers we play. Every other demuxer stays out of reach: several of FFmpeg's
+// (concat, DASH, HLS, SDP, image sequences...) read files or open connections of their own.
+constexpr const char* kAllowedFormats = "mp3,aac,ogg,flac,asf,wav,matroska";
 
 void quietFfmpeg() {
     static std::once_flag once;
@@ -40,6 +47,7 @@ struct Decoder::Impl {
     bool opening = true;
     bool aborted = false;
     bool timedOut = false;
+    source::Clock::time_point attemptDeadline; // while opening: this attempt's share of the time-out
 
     AVIOContext* avio = nullptr;
     AVFormatContext* fmt = nullptr;
@@ -98,7 +106,7 @@ struct Decoder::Impl {
             if (used >= d->config.maxProbeBytes)
                 return AVERROR_EOF;
             want = std::min<std::size_t>(want, d->config.maxProbeBytes - used);
-            deadline = d->config.deadline;
+            deadline = d->attemptDeadline;
         }
         long n = d->source->read(reinterpret_cast<char*>(buf), want, deadline);
         if (n > 0)
@@ -113,15 +121,31 @@ struct Decoder::Impl {
         return AVERROR_EXIT;
     }
 
+    // Drops the bytes before the first frame (a station may start a listener mid-frame).
+    bool skip(std::size_t count) {
+        char scratch[4096];
+        while (count > 0) {
+            long n = source->read(scratch, std::min(count, sizeof scratch), attemptDeadline);
+            if (n <= 0)
+                return false;
+            count -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
     static int interrupted(void* opaque) {
         auto* d = static_cast<Impl*>(opaque);
         return d->source->aborted() ? 1 : 0;
     }
 
-    // One attempt to open with the named demuxer ("" = probe). Fills firstAudio on success.
-    bool attempt(const std::string& formatName, std::string& detail) {
+    // One attempt to open with the named demuxer, from byte `offset` on. Fills firstAudio on success.
+    bool attempt(const std::string& formatName, std::size_t offset, std::string& detail) {
         closeFormat();
         firstAudio.clear();
+        if (!skip(offset)) {
+            detail = "the stream ended";
+            return false;
+        }
         auto* buffer = static_cast<unsigned char*>(av_malloc(kAvioBufferSize));
         avio = avio_alloc_context(buffer, kAvioBufferSize, 0, this, &Impl::readPacket, nullptr, nullptr);
         if (!avio) {
@@ -137,21 +161,19 @@ struct Decoder::Impl {
         fmt->interrupt_callback.opaque = this;
         fmt->probesize = 32768;
         fmt->max_analyze_duration = 100000; // never used for analysis: no find_stream_info
-        const AVInputFormat* input = nullptr;
-        if (!formatName.empty()) {
-            input = av_find_input_format(formatName.c_str());
-        } else {
-            int r = av_probe_input_buffer2(avio, &input, "", nullptr, 0, kProbeBytes);
-            if (r < 0 || !input) {
-                detail = "unknown format";
-                return false;
-            }
+        // No FFmpeg protocol at all: every byte comes through our AVIO; the demuxers we allow
+        // never need another, and one that tried (a reference to a file or an address) fails.
+        fmt->protocol_whitelist = av_strdup("");
+        fmt->format_whitelist = av_strdup(kAllowedFormats);
+        const AVInputFormat* input = av_find_input_format(formatName.c_str());
+        if (!input || av_match_list(input->name, kAllowedFormats, ',') <= 0) {
+            detail = "no demuxer for " + formatName;
+            return false;
         }
         int r = avformat_open_input(&fmt, nullptr, input, nullptr);
         if (r < 0) {
             fmt = nullptr; // freed by avformat_open_input
-            detail = "cannot read as " + (formatName.empty() ? std::string("probed format") : formatName) +
-                     ": " + errorText(r);
+            detail = "cannot read as " + formatName + ": " + errorText(r);
             return false;
         }
         streamIndex = -1;
@@ -356,6 +378,35 @@ Decoder::Decoder() : impl_(std::make_unique<Impl>()) {}
 
 Decoder::~Decoder() = default;
 
+namespace {
+
+// Waits until the first bytes say what they are (or the deadline passes).
+Sniffed sniffSource(source::HttpSource& src, Clock::time_point deadline, OpenFailure& failure,
+                    std::string& detail) {
+    std::size_t want = 4096;
+    while (true) {
+        const bool more = src.waitForBody(want, deadline);
+        const bool complete = src.finished();
+        const std::string head = src.peekStart(std::max(want, kSniffWindow * 2));
+        Sniffed sniffed = sniffAudio(head, complete);
+        if (sniffed.verdict != Sniffed::Verdict::NeedMore)
+            return sniffed;
+        if (src.aborted()) {
+            failure = OpenFailure::Aborted;
+            detail = "aborted";
+            return sniffed;
+        }
+        if (!more || Clock::now() >= deadline) {
+            failure = OpenFailure::Timeout;
+            detail = "no audio within the time-out";
+            return sniffed;
+        }
+        want = head.size() + 1;
+    }
+}
+
+} // namespace
+
 std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> source,
                                        const DecoderConfig& config, OpenFailure& failure,
                                        std::string& detail) {
@@ -366,19 +417,28 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> sourc
     d.config = config;
     failure = OpenFailure::None;
 
-    std::string hint = formatForContentType(config.contentType);
-    std::string magic = formatFromMagic(d.source->peekStart(16), hint);
-    std::vector<std::string> plan;
-    if (!magic.empty())
-        plan.push_back(magic);
-    if (!hint.empty() && hint != magic)
-        plan.push_back(hint);
-    plan.emplace_back(); // finally: FFmpeg's own probe
+    // The bytes decide; the label is only a second opinion, tried after the bytes' own format
+    // failed to decode, and each gets its share of the time-out.
+    const Sniffed sniffed = sniffSource(*d.source, config.deadline, failure, detail);
+    if (failure != OpenFailure::None)
+        return nullptr;
+    ::tembrik::audio::detail::trace("format found");
+    if (sniffed.verdict == Sniffed::Verdict::NotAudio) {
+        failure = OpenFailure::NotAudio;
+        detail = sniffed.what;
+        return nullptr;
+    }
+    std::vector<std::pair<std::string, std::size_t>> plan{{sniffed.format, sniffed.offset}};
+    const std::string hint = formatForContentType(config.contentType);
+    if (!hint.empty() && hint != sniffed.format && hint != "mp3" && hint != "aac")
+        plan.emplace_back(hint, 0); // raw frame formats were sniffed already: no sync, no use
     for (std::size_t i = 0; i < plan.size(); ++i) {
-        if (i > 0)
-            d.source->rewind();
+        d.source->rewind();
         d.timedOut = false;
-        if (d.attempt(plan[i], detail)) {
+        const auto now = Clock::now();
+        d.attemptDeadline = now + (config.deadline - now) / static_cast<long>(plan.size() - i);
+        if (d.attempt(plan[i].first, plan[i].second, detail)) {
+            ::tembrik::audio::detail::trace("first blocks decoded");
             d.opening = false;
             return decoder;
         }
@@ -387,7 +447,7 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> sourc
             detail = "aborted";
             return nullptr;
         }
-        if (d.timedOut) {
+        if (d.timedOut && i + 1 == plan.size()) {
             failure = OpenFailure::Timeout;
             detail = "no audio within the time-out";
             return nullptr;

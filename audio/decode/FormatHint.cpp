@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace tembrik::audio::decode {
 
@@ -46,34 +45,6 @@ std::string formatForContentType(std::string_view contentType) {
     for (auto& [name, format] : table) {
         if (type == name)
             return format;
-    }
-    return {};
-}
-
-std::string formatFromMagic(std::string_view b, std::string_view hint) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(b[i]); };
-    if (b.size() >= 4 && b.substr(0, 4) == "OggS")
-        return "ogg";
-    if (b.size() >= 4 && b.substr(0, 4) == "fLaC")
-        return "flac";
-    static const unsigned char asfGuid[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11};
-    if (b.size() >= 8 && std::memcmp(b.data(), asfGuid, 8) == 0)
-        return "asf";
-    if (b.size() >= 12 && b.substr(0, 4) == "RIFF" && b.substr(8, 4) == "WAVE")
-        return "wav";
-    if (b.size() >= 3 && b.substr(0, 3) == "ID3") {
-        if (hint == "aac" || hint == "flac")
-            return std::string(hint);
-        return "mp3";
-    }
-    if (b.size() >= 4 && byte(0) == 0xFF) {
-        if ((byte(1) & 0xF6) == 0xF0)
-            return "aac"; // ADTS: 12-bit sync, layer 00
-        // MPEG audio: 11-bit sync, layer != 00, bit-rate index not 1111, sample-rate index not 11.
-        if ((byte(1) & 0xE0) == 0xE0 && (byte(1) & 0x06) != 0 && (byte(2) & 0xF0) != 0xF0 &&
-            (byte(2) & 0x0C) != 0x0C) {
-            return "mp3";
-        }
     }
     return {};
 }

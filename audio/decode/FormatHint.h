@@ -1,5 +1,5 @@
-// Choosing FFmpeg's demuxer without a long probe: from the first bytes when they are telling,
-// otherwise from the server's content type.
+// The server's content type as a demuxer name (a second opinion after the first bytes: Sniff.h),
+// and the tag text made of Ogg comments.
 #pragma once
 
 #include <string>
@@ -9,10 +9,6 @@ namespace tembrik::audio::decode {
 
 // FFmpeg demuxer name for a content type ("audio/mpeg" -> "mp3"), or "" when it says nothing.
 std::string formatForContentType(std::string_view contentType);
-
-// Demuxer name from unmistakable first bytes ("OggS" -> "ogg", ADTS sync -> "aac"...), or "".
-// `hint` (from the content type) decides between the formats that may start with an ID3 tag.
-std::string formatFromMagic(std::string_view firstBytes, std::string_view hint);
 
 // Builds the tag text for a stream whose titles come as Vorbis/Opus comments:
 // "StreamTitle='ARTIST - TITLE';", or "StreamTitle='TITLE';" without an artist; "" when both empty.

@@ -97,6 +97,11 @@ OpenedStream openStream(const std::string& url, const OpenContext& context, Open
                 bool complete = src->readAll(body, kMaxPlaylistBytes, deadline);
                 auto status = src->status();
                 giveUp();
+                if (!complete && src->downloaded() > kMaxPlaylistBytes) {
+                    last = {OpenErrorKind::NotAudio, 0,
+                            "a playlist larger than " + std::to_string(kMaxPlaylistBytes >> 20) + " MB"};
+                    continue;
+                }
                 if (!complete) {
                     last = status.failure != source::Failure::None
                                ? fromSource(status)
@@ -113,6 +118,8 @@ OpenedStream openStream(const std::string& url, const OpenContext& context, Open
                 auto entries = source::playlistUrls(kind, body, response.effectiveUrl);
                 if (entries.empty())
                     last = {OpenErrorKind::NoPlayableEntry, 0, "empty playlist"};
+                if (depth >= kMaxPlaylistDepth && !entries.empty())
+                    last = {OpenErrorKind::NoPlayableEntry, 0, "playlists nest too deep"};
                 if (depth < kMaxPlaylistDepth) {
                     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
                         candidates.emplace_front(*it, depth + 1);
@@ -147,6 +154,8 @@ OpenedStream openStream(const std::string& url, const OpenContext& context, Open
         return {std::move(src), std::move(decoder), std::move(response)};
     }
     if (last.kind == OpenErrorKind::Aborted) {
+        error = last;
+    } else if (last.kind == OpenErrorKind::NoPlayableEntry) {
         error = last;
     } else if (fromPlaylist) {
         error = {OpenErrorKind::NoPlayableEntry, 0,

@@ -86,4 +86,25 @@ std::string toUtf8(std::string_view text) {
     return isValidUtf8(text) ? std::string(text) : cp1251ToUtf8(text);
 }
 
+std::string eventText(std::string_view utf8) {
+    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\r' || c == '\n' || c == '\t') {
+            out += ' ';
+        } else if (c < 0x20 || c == 0x7F) {
+            out += kReplacement;
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += kReplacement; // U+0080..U+009F
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 } // namespace tembrik::play

@@ -15,4 +15,9 @@ bool isValidUtf8(std::string_view text);
 std::string cp1251ToUtf8(std::string_view text);
 std::string toUtf8(std::string_view text); // valid UTF-8 unchanged, otherwise from Windows-1251
 
+// Text fit for one event line on a terminal, from UTF-8 that a server chose: CR, LF and TAB become
+// spaces (a title cannot start a forged line), the other C0 and C1 controls and DEL become U+FFFD
+// (no escape sequence or bell reaches the terminal).
+std::string eventText(std::string_view utf8);
+
 } // namespace tembrik::play

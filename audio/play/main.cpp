@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "Timings.h"
 #include "Title.h"
 #include "tembrik/audio/Engine.h"
 
@@ -59,7 +60,9 @@ void waitForSignal(std::chrono::duration<double> timeout) {
 
 std::mutex g_printMutex;
 
-void say(const std::string& line) {
+// One event per line, whatever the server's text holds.
+void say(const std::string& event) {
+    const std::string line = tembrik::play::eventText(tembrik::play::toUtf8(event));
     std::lock_guard lock(g_printMutex);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
@@ -69,7 +72,7 @@ void say(const std::string& line) {
 void sayTitle(std::string_view tag) {
     auto title = tembrik::play::cutTitle(tag);
     if (title && !title->empty())
-        say("title " + tembrik::play::toUtf8(*title));
+        say("title " + *title);
 }
 
 struct Arguments {
@@ -79,12 +82,13 @@ struct Arguments {
     std::string agent = "Tembrik/2.1";
     std::string record;
     std::vector<int> eq;
+    bool timings = false;
     std::string url;
 };
 
 const char* const kUsage =
     "usage: tembrik-play [--seconds N] [--buffer-ms N] [--proxy TEXT] [--agent TEXT] [--record FILE] "
-    "[--eq B1,...,B10] URL\n";
+    "[--eq B1,...,B10] [--timings] URL\n";
 
 bool parse(int argc, char** argv, Arguments& args) {
     for (int i = 1; i < argc; ++i) {
@@ -123,6 +127,8 @@ bool parse(int argc, char** argv, Arguments& args) {
                     args.eq.push_back(std::stoi(part));
                 if (args.eq.size() != 10)
                     return false;
+            } else if (a == "--timings") {
+                args.timings = true;
             } else if (a == "-h" || a == "--help") {
                 return false;
             } else if (!a.empty() && a[0] == '-') {
@@ -147,6 +153,9 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
+    if (args.timings)
+        tembrik::play::enableTimings();
+    tembrik::play::stamp("main");
     sigset_t blocked = wakeSignals();
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr); // before any thread starts: they all inherit it
 
@@ -161,6 +170,7 @@ int main(int argc, char** argv) {
     options.proxy = args.proxy;
     options.connectTimeoutMs = 10000;
     engine.setOptions(options);
+    tembrik::play::stamp("engine ready");
 
     // Recording: the download routine's blocks, as the server sent them without metadata.
     std::shared_ptr<std::ofstream> recordFile;
@@ -183,12 +193,14 @@ int main(int argc, char** argv) {
     }
 
     say("connecting");
+    tembrik::play::stamp("connecting");
     auto opened = engine.openUrl(args.url, download);
     if (!opened) {
         say("failed " + opened.error.text());
         return 1;
     }
     const audio::StreamHandle stream = opened.stream;
+    tembrik::play::stamp("opened");
 
     // Buffering, as the player does it: until more than 75 percent of the network buffer is filled.
     int lastPercent = -1;
@@ -245,9 +257,17 @@ int main(int argc, char** argv) {
         engine.setParameters(reverb, params);
     }
 
+    tembrik::play::stamp("pre-buffer filled");
     engine.play(stream);
     engine.setVolume(stream, 1.0f);
     say("playing");
+    if (args.timings) {
+        // The mixer has taken the stream's first block once it counts as sounding.
+        const auto until = Clock::now() + std::chrono::seconds(10);
+        while (engine.status(stream) != audio::StreamStatus::Playing && Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        tembrik::play::stamp("first block at the output");
+    }
 
     const auto start = Clock::now();
     while (!g_interrupted.load() && !ended.load()) {

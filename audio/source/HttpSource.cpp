@@ -9,6 +9,7 @@
 
 #include "source/IcyDemuxer.h"
 #include "source/Url.h"
+#include "tembrik/audio/Trace.h"
 
 namespace tembrik::audio::source {
 
@@ -21,6 +22,7 @@ namespace {
 
 // Bytes kept while opening; a transfer that gets this far ahead of the opener pauses.
 constexpr std::uint64_t kRetainLimit = 4u << 20;
+constexpr std::size_t kMaxHeaderBytes = 256 * 1024; // all lines of one response
 
 void globalInit() {
     static std::once_flag once;
@@ -155,7 +157,8 @@ void HttpSource::run() {
         multi_ = multi;
     }
 
-    const auto responseDeadline = Clock::now() + std::chrono::milliseconds(request_.timeoutMs);
+    transferStart_ = Clock::now();
+    const auto responseDeadline = transferStart_ + std::chrono::milliseconds(request_.timeoutMs);
     SourceStatus result;
     bool done = false;
     while (!done) {
@@ -195,6 +198,9 @@ void HttpSource::run() {
                 long status = 0;
                 curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
                 result = mapCurlError(code, status, errorText);
+                // libcurl refuses a single header line over its own limit as "Out of memory".
+                if (!bodyStartedLocal_ && (headerTooLarge_ || code == CURLE_OUT_OF_MEMORY))
+                    result = {Failure::Network, 0, "the server's header is too large"};
             }
         }
         if (done || running == 0)
@@ -260,8 +266,15 @@ void HttpSource::run() {
 
 std::size_t HttpSource::onHeader(const char* data, std::size_t length) {
     std::string_view line(data, length);
-    if (isStatusLine(line))
+    if (isStatusLine(line)) {
         headerLines_.clear();
+        headerBytes_ = 0;
+    }
+    headerBytes_ += length;
+    if (headerBytes_ > kMaxHeaderBytes) {
+        headerTooLarge_ = true;
+        return 0; // ends the transfer
+    }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
     if (!line.empty())
@@ -275,6 +288,11 @@ void HttpSource::startBody() {
     Response r;
     auto* easy = static_cast<CURL*>(easy_);
     if (easy) {
+        curl_off_t connectUs = 0;
+        if (curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectUs) == CURLE_OK && connectUs > 0)
+            ::tembrik::audio::detail::trace("connected",
+                                            transferStart_ + std::chrono::microseconds(connectUs));
+        ::tembrik::audio::detail::trace("answer and first bytes", lastData_);
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         r.status = static_cast<int>(status);

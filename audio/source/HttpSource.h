@@ -123,11 +123,14 @@ private:
     // Download thread only.
     void* easy_ = nullptr;
     std::vector<std::string> headerLines_; // of the latest response
+    std::size_t headerBytes_ = 0;          // of the latest response
+    bool headerTooLarge_ = false;
     bool bodyStartedLocal_ = false;
     bool delivering_ = false; // header delivered; data goes straight to the download sink
     DownloadSink downloadSink_;
     MetadataSink metadataSink_;
     Clock::time_point lastData_;
+    Clock::time_point transferStart_;
     class Demuxer;
     std::unique_ptr<Demuxer> demuxer_;
     std::string audioScratch_;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <unordered_set>
 
 #include "source/Url.h"
 
@@ -340,10 +341,11 @@ std::vector<std::string> parsePlaylist(PlaylistKind kind, std::string_view body)
 
 std::vector<std::string> playlistUrls(PlaylistKind kind, std::string_view body, std::string_view baseUrl) {
     std::vector<std::string> out;
+    std::unordered_set<std::string> seen;
     for (const auto& entry : parsePlaylist(kind, body)) {
         auto url = resolveUrl(baseUrl, entry);
-        if (url && std::find(out.begin(), out.end(), *url) == out.end())
-            out.push_back(*url);
+        if (url && seen.insert(*url).second)
+            out.push_back(std::move(*url));
     }
     return out;
 }

@@ -106,6 +106,11 @@ int TestServer::connections(const std::string& path) const {
     return it == hits_.end() ? 0 : it->second;
 }
 
+int TestServer::accepted() const {
+    std::lock_guard lock(mutex_);
+    return accepted_;
+}
+
 std::string TestServer::httpHeader(int status, const std::string& contentType, long long contentLength,
                                    const std::string& extra) {
     std::string reason = status == 200   ? "OK"
@@ -135,6 +140,7 @@ void TestServer::acceptLoop() {
             ::close(fd);
             return;
         }
+        ++accepted_;
         clientFds_.push_back(fd);
         workers_.emplace_back([this, fd] { serve(fd); });
     }

@@ -57,6 +57,7 @@ public:
     std::string url(const std::string& path) const;
     int port() const { return port_; }
     int connections(const std::string& path) const; // how many requests reached `path`
+    int accepted() const;                           // how many connections were made at all
 
     // Ready-made answers.
     static std::string httpHeader(int status, const std::string& contentType, long long contentLength = -1,
@@ -72,6 +73,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Handler> routes_; // guarded by mutex_
     std::map<std::string, int> hits_;       // guarded by mutex_
+    int accepted_ = 0;                      // guarded by mutex_
     std::vector<int> clientFds_;            // guarded by mutex_
     std::vector<std::thread> workers_;      // guarded by mutex_
     std::thread acceptThread_;
