@@ -1,7 +1,10 @@
-# Sourced by the benchmarks that compare a player of ours with mpv and mpg123 on the local station.
+# Sourced by the benchmarks that compare a player of ours with mpv and mpg123 (and, with a screen,
+# Goodvibes) on the local station. Every figure counts the whole machine: the player's own CPU and
+# the sound server's CPU while it plays.
 #   bench_start display pulse station   installs the peers if missing, starts those fixtures
-#   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 on $bench_url and prints
-#                                       the table with the peers' ratios to NAME
+#   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 (and Goodvibes when the
+#                                       screen runs) on $bench_url and prints the table with NAME's
+#                                       figures as ratios to each peer's
 #   bench_start_burst                   starts a server that bursts at once, at $burst_url
 #   bench_measure COMMAND...            one JSON line of measure.py for COMMAND
 #   bench_measure_click X,Y COMMAND...  the same for the program started idle, with the time from a
@@ -10,8 +13,9 @@
 # Needs $here (the source tree) and $seconds.
 
 bench_start() {
-  local missing=() p
-  for p in mpv mpg123; do command -v "$p" >/dev/null || missing+=("$p"); done
+  local missing=() p peers=(mpv mpg123)
+  [[ " $* " == *" display "* ]] && peers+=(goodvibes)
+  for p in "${peers[@]}"; do command -v "$p" >/dev/null || missing+=("$p"); done
   if ((${#missing[@]})); then
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -30,7 +34,30 @@ bench_start() {
     "fixture_${f}_start" >/dev/null
   done
   bench_url=$TEMBRIK_ICECAST_URL/mp3
+  [ -n "${DISPLAY:-}" ] && [[ " $* " == *" display "* ]] && bench_goodvibes_prepare
   sleep 2 # let the station settle
+}
+
+# Goodvibes needs a session bus (without one it never starts) and builds GStreamer's plug-in
+# registry at its first start (half a minute here): it gets a bus and a home of its own, and one
+# start that is not measured. Its settings live in memory and it loads no accessibility bridge, so
+# the bus starts no helper processes. Sets the array goodvibes_cmd.
+bench_goodvibes_prepare() {
+  local home=$TEMBRIK_FIXTURE_DIR/goodvibes bus
+  mkdir -p "$home"
+  bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  echo "$bus" | sed -n 2p >>"$TEMBRIK_FIXTURE_DIR/pids"
+  goodvibes_cmd=(env HOME="$home" DBUS_SESSION_BUS_ADDRESS="$(echo "$bus" | head -1)"
+    GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 goodvibes "$bench_url")
+  echo "Goodvibes' first start (not measured)..." >&2
+  "${goodvibes_cmd[@]}" >/dev/null 2>&1 &
+  local pid=$! _
+  for _ in $(seq 120); do
+    pactl list sink-inputs 2>/dev/null | grep -q 'application.name = "Goodvibes"' && break
+    sleep 1
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
 }
 
 # A server of ours that sends its headers and a 64 KB burst at once (icecast sends its burst only
@@ -72,26 +99,11 @@ bench_compare() {
   local name=$1
   shift
   echo "Playing $bench_url for $seconds s with each player..." >&2
-  local ours mpv mpg123
-  ours=$(bench_measure "$@")
-  mpv=$(bench_measure mpv --no-config --no-video --no-terminal --ao=pulse "$bench_url")
-  mpg123=$(bench_measure mpg123 -q -o pulse "$bench_url")
-  /usr/bin/python3 - "$name" "$ours" "$mpv" "$mpg123" "$seconds" <<'PY'
-import json, sys
-names = [sys.argv[1], "mpv", "mpg123"]
-runs = dict(zip(names, (json.loads(a) for a in sys.argv[2:5])))
-seconds = float(sys.argv[5])
-print(f"{seconds:.0f} s of 128 kbit/s MP3 from a local icecast into a PulseAudio null sink")
-print(f"{'player':<14}{'CPU s':>8}{'CPU s/min':>11}{'peak RSS MB':>13}{'first audio ms':>16}")
-for n in names:
-    r = runs[n]
-    print(f"{n:<14}{r['cpu_s']:>8.3f}{r['cpu_s'] * 60 / seconds:>11.3f}{r['peak_rss_mb']:>13.1f}{str(r['first_audio_ms']):>16}")
-ours = runs[names[0]]
-print(f"ratios, peer / {names[0]} (above 1: {names[0]} is ahead):")
-for n in names[1:]:
-    r = runs[n]
-    def ratio(key):
-        return "n/a" if not ours[key] or r[key] is None else f"{r[key] / ours[key]:.2f}"
-    print(f"  {n:<12} CPU {ratio('cpu_s')}   memory {ratio('peak_rss_mb')}   first audio {ratio('first_audio_ms')}")
-PY
+  local runs=("$name" "$(bench_measure "$@")")
+  runs+=(mpv "$(bench_measure mpv --no-config --no-video --no-terminal --ao=pulse "$bench_url")")
+  runs+=(mpg123 "$(bench_measure mpg123 -q -o pulse "$bench_url")")
+  if [ -n "${goodvibes_cmd+x}" ]; then
+    runs+=(Goodvibes "$(bench_measure "${goodvibes_cmd[@]}")")
+  fi
+  /usr/bin/python3 "$here/bench/audio/table.py" "$seconds" "${runs[@]}"
 }

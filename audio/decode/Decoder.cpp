@@ -68,6 +68,8 @@ struct Decoder::Impl {
     double packetSeconds = 0;
     bool ended = false;
     int readErrors = 0;
+    std::uint64_t decodedBytes = 0; // stream bytes whose packets went to the codec
+    std::uint64_t avioBase = 0;     // stream byte at which this attempt's AVIO context starts
     std::string lastCommentTag;
     std::optional<std::string> pendingCommentTag;
     // FFmpeg's Ogg demuxer keeps an Opus stream's comments across a chain boundary (a new song on
@@ -142,10 +144,12 @@ struct Decoder::Impl {
     bool attempt(const std::string& formatName, std::size_t offset, std::string& detail) {
         closeFormat();
         firstAudio.clear();
+        decodedBytes = 0;
         if (!skip(offset)) {
             detail = "the stream ended";
             return false;
         }
+        avioBase = offset;
         auto* buffer = static_cast<unsigned char*>(av_malloc(kAvioBufferSize));
         avio = avio_alloc_context(buffer, kAvioBufferSize, 0, this, &Impl::readPacket, nullptr, nullptr);
         if (!avio) {
@@ -247,8 +251,24 @@ struct Decoder::Impl {
         return false;
     }
 
+    // Where the packet ends in the stream; a demuxer that does not say is taken to have used all
+    // it was handed (what the source gave, less what still waits in the AVIO buffer).
+    void noteDecodedBytes(const AVPacket& p) {
+        std::uint64_t end = 0;
+        if (p.pos >= 0) {
+            end = avioBase + static_cast<std::uint64_t>(p.pos) + static_cast<std::uint64_t>(p.size);
+        } else {
+            const auto unread = avio ? static_cast<std::uint64_t>(avio->buf_end - avio->buf_ptr) : 0;
+            const std::uint64_t consumed = source->consumed();
+            end = consumed > unread ? consumed - unread : 0;
+        }
+        decodedBytes = std::max(decodedBytes, end);
+    }
+
     // Sends one packet (nullptr: drain) and appends whatever frames come out.
     void decodePacket(const AVPacket* p, std::vector<float>& out, bool& error) {
+        if (p)
+            noteDecodedBytes(*p);
         int r = avcodec_send_packet(codec, p);
         if (r < 0 && r != AVERROR(EAGAIN) && r != AVERROR_EOF) {
             error = true;
@@ -509,6 +529,10 @@ std::int64_t Decoder::bitRate() const {
     if (d.fmt && d.fmt->bit_rate > 0)
         return d.fmt->bit_rate;
     return 0;
+}
+
+std::uint64_t Decoder::position() const {
+    return impl_->decodedBytes;
 }
 
 std::string Decoder::formatName() const {

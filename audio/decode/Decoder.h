@@ -40,6 +40,9 @@ public:
     // False when the stream has ended (all audio already appended) or was aborted.
     bool decodeSome(std::vector<float>& out);
 
+    // Stream bytes (counted as the source counts them, from the first body byte) whose audio
+    // decodeSome() has handed out: a metadata block at byte N sounds once audio up to N has played.
+    std::uint64_t position() const;
     std::int64_t bitRate() const; // bits per second: the codec's, or measured on the first packets; 0 unknown
     std::string formatName() const; // demuxer, e.g. "mp3"
     std::string codecName() const;  // e.g. "mp3float"

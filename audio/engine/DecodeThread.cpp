@@ -7,12 +7,14 @@
 namespace tembrik::audio::detail {
 
 void runDecodeThread(std::shared_ptr<StreamCore> stream, std::shared_ptr<decode::Decoder> decoder,
-                     int sampleRate, std::function<void(const std::string&)> onTag) {
+                     int sampleRate, std::uint64_t titleDelayFrames,
+                     std::function<void(const std::string&, std::uint64_t)> onTag) {
     mix::PcmRing& ring = stream->track->ring;
     const std::size_t lowWater = ring.capacity() * 3 / 5; // top up from 60 %: a late wake-up still has margin
     std::vector<float> pending;
     pending.reserve(16384);
-    std::size_t offset = 0; // floats of `pending` already in the ring
+    std::size_t offset = 0;     // floats of `pending` already in the ring
+    std::uint64_t produced = 0; // frames decoded so far: the ring frame where `pending` ends
     bool more = true;
     auto freed = [&] { return stream->freed.load(std::memory_order_acquire); };
     // How fast the output drains the ring, relative to real time (a device runs at 1; the null
@@ -56,10 +58,15 @@ void runDecodeThread(std::shared_ptr<StreamCore> stream, std::shared_ptr<decode:
             break;
         pending.clear();
         offset = 0;
+        const std::uint64_t start = produced;
         more = decoder->decodeSome(pending);
+        produced += pending.size() / 2;
         if (auto tag = decoder->takeCommentTag())
-            onTag(*tag);
+            onTag(*tag, start);
+        stream->pinTitles(decoder->position(), produced, titleDelayFrames);
     }
+    // Titles after the last audio byte are current once everything decoded has played.
+    stream->pinTitles(~std::uint64_t{0}, produced, 0);
     decoder.reset(); // closes FFmpeg on this thread
     stream->track->decoderDone.store(true, std::memory_order_release);
 }

@@ -1,7 +1,9 @@
-// A stream's decode thread: keeps the stream's ring of decoded audio topped up, in bursts, and
-// passes on the titles found in Vorbis/Opus comments.
+// A stream's decode thread: keeps the stream's ring of decoded audio topped up, in bursts, pins the
+// titles that arrived with the stream's bytes to the frames where those bytes sound, and passes on
+// the titles found in Vorbis/Opus comments.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,8 +13,10 @@
 
 namespace tembrik::audio::detail {
 
-// onTag(text) is called on the decode thread for each new comment tag.
+// onTag(text, frame) is called on the decode thread for each new comment tag, with the ring frame
+// where the audio decoded after it starts. titleDelayFrames: see StreamCore::pinTitles().
 void runDecodeThread(std::shared_ptr<StreamCore> stream, std::shared_ptr<decode::Decoder> decoder,
-                     int sampleRate, std::function<void(const std::string&)> onTag);
+                     int sampleRate, std::uint64_t titleDelayFrames,
+                     std::function<void(const std::string&, std::uint64_t)> onTag);
 
 } // namespace tembrik::audio::detail

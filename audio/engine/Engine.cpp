@@ -68,6 +68,9 @@ constexpr std::uint32_t kStreamKind = 0;
 constexpr std::uint32_t kEffectKind = 0x80000000u;
 constexpr std::int64_t kDefaultBitRate = 128000;
 constexpr std::int64_t kMaxKnownLength = 512ll << 20;
+// A title waits this long after its first byte has played: decoders (and the station's encoder)
+// delay a new song's sound by a few dozen milliseconds, and the title must never run ahead of it.
+constexpr std::int64_t kTitleDelayMs = 100;
 
 struct EffectCore {
     EffectType type;
@@ -288,25 +291,52 @@ OpenResult EngineCore::openUrl(std::string_view url, DownloadCallback onDownload
         mixer = mixer_;
         events = events_;
     }
+    track->markHeard = [events, handle = stream->handle](std::uint64_t heardFrame) {
+        events->post({QueuedEvent::Kind::TitlesHeard, handle, {}, heardFrame});
+    };
     mixer->add(track);
 
     if (auto tag = opened.decoder->takeCommentTag())
         stream->setTag(*tag, false);
     std::weak_ptr<StreamCore> weakStream = stream;
     const std::uint32_t handle = stream->handle;
-    auto onTag = [weakStream, events, handle](const std::string& text) {
+    const bool immediate = options.immediateMetadata;
+    auto announce = [weakStream, events, handle](const std::string& text) {
         if (auto s = weakStream.lock())
             s->setTag(text, true);
         events->post({QueuedEvent::Kind::Metadata, handle, text});
     };
+    // Download thread: a metadata block, at the stream byte where it arrived.
+    auto onBlock = [weakStream, announce, immediate](const std::string& text, std::uint64_t byte) {
+        if (immediate) {
+            announce(text);
+        } else if (auto s = weakStream.lock()) {
+            s->titleAtByte(text, byte);
+        }
+    };
+    // Decode thread: a title from the stream's own comments, where the audio after them starts.
+    auto onComment = [weakStream, announce, immediate](const std::string& text, std::uint64_t frame) {
+        if (immediate) {
+            announce(text);
+        } else if (auto s = weakStream.lock()) {
+            s->titleAtFrame(text, frame);
+        }
+    };
     const int stallMs = std::max(options.connectTimeoutMs, 15000);
     const std::uint64_t bufferLimit = knownLength ? stream->endBytes + 65536 : networkBytes;
-    if (auto tag = opened.source->accept(std::move(onDownload), onTag, bufferLimit, stallMs))
-        stream->setTag(*tag, false);
+    // The first block received while opening names what the station plays as we join: it is the
+    // tag at once, without a notification (with immediate notification, the latest is). Any later
+    // one is a change, and waits for its audio.
+    auto early = opened.source->accept(std::move(onDownload), onBlock, bufferLimit, stallMs);
+    if (!early.empty())
+        stream->setTag(immediate ? early.back().first : early.front().first, false);
+    for (std::size_t i = 1; i < early.size() && !immediate; ++i)
+        stream->titleAtByte(early[i].first, early[i].second);
 
+    const auto titleDelayFrames = static_cast<std::uint64_t>(context.outputRate * kTitleDelayMs / 1000);
     threads_->spawn([stream, decoder = std::shared_ptr<decode::Decoder>(std::move(opened.decoder)),
-                     rate = context.outputRate, onTag]() mutable {
-        runDecodeThread(std::move(stream), std::move(decoder), rate, onTag);
+                     rate = context.outputRate, titleDelayFrames, onComment]() mutable {
+        runDecodeThread(std::move(stream), std::move(decoder), rate, titleDelayFrames, onComment);
     });
     return {StreamHandle{handle}, {}};
 }
@@ -371,22 +401,31 @@ bool EngineCore::onEnd(StreamHandle h, EndCallback callback) {
 }
 
 void EngineCore::dispatch(const QueuedEvent& event) {
+    std::shared_ptr<StreamCore> s;
     std::vector<MetadataCallback> metadata;
     std::vector<EndCallback> ends;
     {
         std::lock_guard lock(mutex_);
-        auto s = streams_.get(event.stream);
+        s = streams_.get(event.stream);
         if (!s)
             return; // freed meanwhile: a stale event
-        if (event.kind == QueuedEvent::Kind::Metadata) {
-            metadata = s->metadataListeners;
-        } else {
+        if (event.kind == QueuedEvent::Kind::End) {
             ends = s->endListeners;
+        } else {
+            metadata = s->metadataListeners;
         }
     }
+    std::vector<std::string> tags;
+    if (event.kind == QueuedEvent::Kind::Metadata) {
+        tags.push_back(event.tag);
+    } else if (event.kind == QueuedEvent::Kind::TitlesHeard) {
+        tags = s->takeHeardTitles(event.frame); // the tag changes here, as the notification goes out
+    }
     common::ThreadGroup::CallbackScope scope(*threads_);
-    for (auto& callback : metadata)
-        callback(MetadataEvent{StreamHandle{event.stream}, event.tag});
+    for (const auto& tag : tags) {
+        for (auto& callback : metadata)
+            callback(MetadataEvent{StreamHandle{event.stream}, tag});
+    }
     for (auto& callback : ends)
         callback(EndEvent{StreamHandle{event.stream}});
 }

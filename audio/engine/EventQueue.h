@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -15,9 +16,12 @@
 namespace tembrik::audio::detail {
 
 struct QueuedEvent {
-    enum class Kind { Metadata, End } kind;
+    // Metadata: `tag` is announced now. TitlesHeard: the stream's pending titles up to ring frame
+    // `frame` have been played (see StreamCore). End: the stream has ended and played out.
+    enum class Kind { Metadata, TitlesHeard, End } kind;
     std::uint32_t stream = 0;
     std::string tag;
+    std::uint64_t frame = 0;
 };
 
 class EventQueue : public std::enable_shared_from_this<EventQueue> {

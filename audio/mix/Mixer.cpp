@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -20,6 +21,8 @@ namespace {
 
 // After the last playing stream, keep the device running this long so queued audio plays out.
 constexpr std::chrono::milliseconds kIdleGrace(300);
+// Paused this long, the device is given up (the sound server holds no stream of ours meanwhile).
+constexpr std::chrono::seconds kReleaseAfter(3);
 
 void flushDenormalsToZero() {
 #if defined(__SSE__)
@@ -108,8 +111,10 @@ void Mixer::wake() {
 
 void Mixer::run() {
     flushDenormalsToZero();
-    bool running = false; // the back-end is resumed
+    bool running = false;  // the back-end is resumed
+    bool released = false; // the back-end has given the device up
     auto idleSince = std::chrono::steady_clock::now();
+    auto pausedAt = idleSince;
     bool wasPlaying = false;
     while (true) {
         takeCommands();
@@ -130,9 +135,20 @@ void Mixer::run() {
             if (running) {
                 output_->pause();
                 running = false;
+                pausedAt = now;
             }
+            if (!released && now - pausedAt >= kReleaseAfter) {
+                output_->release();
+                released = true;
+            }
+            // Sleep until a command or a play request; released, nothing at all wakes this thread.
             std::unique_lock lock(mutex_);
-            cv_.wait_for(lock, std::chrono::seconds(1), [&] { return stopping_ || woken_; });
+            auto woken = [&] { return stopping_ || woken_; };
+            if (released) {
+                cv_.wait(lock, woken);
+            } else {
+                cv_.wait_until(lock, pausedAt + kReleaseAfter, woken);
+            }
             woken_ = false;
             if (stopping_)
                 break;
@@ -141,6 +157,7 @@ void Mixer::run() {
         if (!running) {
             output_->resume();
             running = true;
+            released = false;
         }
         const std::size_t frames = output_->waitWritable(kMaxBlockFrames);
         if (frames == 0)
@@ -148,6 +165,7 @@ void Mixer::run() {
         render(block_.data(), frames);
         output_->write(block_.data(), frames);
         reportEnded();
+        reportHeardMarks();
     }
     if (running)
         output_->pause();
@@ -266,6 +284,24 @@ void Mixer::render(float* out, std::size_t frames) {
             }
             track.currentVolume = target;
         }
+    }
+}
+
+void Mixer::reportHeardMarks() {
+    std::optional<std::size_t> queued; // asked of the back-end only when a mark waits
+    for (const auto& track : tracks_) {
+        std::uint64_t mark = track->nextMark.load(std::memory_order_acquire);
+        if (mark == Track::kNoMark)
+            continue;
+        if (!queued)
+            queued = output_->queuedFrames();
+        // Frames this track handed to the output minus those still queued there: a track that was
+        // silent meanwhile is credited less than it played, so a mark is never reported early.
+        const std::uint64_t read = track->ring.totalRead();
+        const std::uint64_t heard = read > *queued ? read - *queued : 0;
+        if (mark <= heard && track->nextMark.compare_exchange_strong(mark, Track::kNoMark) &&
+            track->markHeard)
+            track->markHeard(heard);
     }
 }
 

@@ -51,6 +51,7 @@ private:
     bool anyPlaying() const;
     void render(float* out, std::size_t frames);
     void reportEnded();
+    void reportHeardMarks();
 
     std::unique_ptr<out::Output> output_;
     const int sampleRate_;

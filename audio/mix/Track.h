@@ -21,6 +21,14 @@ struct Track {
     double outputSpeed = 1.0;          // how fast the output consumes, relative to real time
     std::function<bool()> prebuffered; // lock-free: is the network buffer filled enough (or done)?
     std::function<bool()> networkDry;  // lock-free: is the network buffer (nearly) empty, and more to come?
+    // Called on the output thread (outside the render callback) once the output has played the ring
+    // frame `nextMark`, with the ring frame heard by then; nextMark is cleared before the call.
+    std::function<void(std::uint64_t heardFrame)> markHeard;
+
+    static constexpr std::uint64_t kNoMark = ~std::uint64_t{0};
+    // Ring frame (counted from the stream's first decoded frame) whose playing is awaited, or kNoMark.
+    // Written by whoever holds the stream's title list lock; the output thread reads and clears it.
+    std::atomic<std::uint64_t> nextMark{kNoMark};
 
     PcmRing ring;                         // decode thread writes, output thread reads
     std::atomic<bool> playing{false};     // written by control threads

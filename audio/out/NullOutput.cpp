@@ -54,6 +54,15 @@ public:
 
     void pause() override {}
 
+    void release() override {}
+
+    std::size_t queuedFrames() override {
+        std::lock_guard lock(mutex_);
+        auto played = static_cast<std::size_t>(std::chrono::duration<double>(Clock::now() - start_).count() *
+                                               rate_ * speed_);
+        return written_ > played ? written_ - played : 0;
+    }
+
     void resume() override {
         std::lock_guard lock(mutex_);
         start_ = Clock::now();

@@ -18,8 +18,13 @@ public:
     // or 0 when interrupted or when the device failed (after a pause, so a dead device never spins).
     virtual std::size_t waitWritable(std::size_t maxFrames) = 0;
     virtual void write(const float* stereo, std::size_t frames) = 0;
-    virtual void pause() = 0; // stop at once, dropping what is queued
-    virtual void resume() = 0;
+    virtual void pause() = 0;  // stop at once, dropping what is queued
+    virtual void resume() = 0; // start (again), taking the device first when release() gave it up
+    // Gives the device up while nothing plays (the sound server holds nothing of ours, so the card
+    // may suspend); the next resume() takes it again.
+    virtual void release() = 0;
+    // Frames written that have not been heard yet (never fewer than really wait to be heard).
+    virtual std::size_t queuedFrames() = 0;
     virtual void interrupt() = 0; // any thread: ends a waitWritable() in progress (or the next one)
 };
 
@@ -29,7 +34,6 @@ struct PulseConfig {
     std::string server;
     std::string sinkName;
     int connectTimeoutMs = 3000;
-    int latencyMs = 100; // what the server queues for us; a change is heard within this plus half of it
 };
 
 std::unique_ptr<Output> openPulseOutput(const PulseConfig& config, std::string& error);

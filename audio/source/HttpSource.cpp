@@ -359,7 +359,7 @@ std::size_t HttpSource::onBody(const char* data, std::size_t length) {
     metaScratch_.clear();
     demuxer_->feed(
         data, length, [&](const char* a, std::size_t n) { audioScratch_.append(a, n); },
-        [&](std::string_view text) { metaScratch_.emplace_back(text); });
+        [&](std::string_view text) { metaScratch_.emplace_back(text, downloaded() + audioScratch_.size()); });
     bool deliverNow = false;
     {
         std::lock_guard lock(mutex_);
@@ -369,18 +369,22 @@ std::size_t HttpSource::onBody(const char* data, std::size_t length) {
             retained_ += audioScratch_.size();
             downloaded_.store(downloaded_.load() + audioScratch_.size(), std::memory_order_release);
         }
-        if (!metaScratch_.empty())
-            latestMetadata_ = metaScratch_.back();
-        deliverNow = delivering_;
+        // Until the stream has taken the transfer, blocks wait for accept(); from then on the
+        // metadata routine has them (accept() may have come just now: flush first, then deliver).
+        deliverNow = delivering_ || accepted_;
+        if (!deliverNow)
+            earlyMetadata_.insert(earlyMetadata_.end(), metaScratch_.begin(), metaScratch_.end());
         dataCv_.notify_all();
     }
+    if (deliverNow && !delivering_)
+        flushIfAccepted();
     if (deliverNow) {
         common::ThreadGroup::CallbackScope scope(*threads_);
         if (!audioScratch_.empty() && downloadSink_)
             downloadSink_(audioScratch_.data(), audioScratch_.size());
-        for (const auto& text : metaScratch_) {
+        for (const auto& [text, byte] : metaScratch_) {
             if (metadataSink_)
-                metadataSink_(text);
+                metadataSink_(text, byte);
         }
     }
     return length;
@@ -527,8 +531,10 @@ bool HttpSource::readAll(std::string& out, std::size_t limit, Clock::time_point 
 // ---------------------------------------------------------------------------------------------
 // Playing phase
 
-std::optional<std::string> HttpSource::accept(DownloadSink download, MetadataSink metadata,
-                                              std::uint64_t bufferLimit, int stallTimeoutMs) {
+std::vector<std::pair<std::string, std::uint64_t>> HttpSource::accept(DownloadSink download,
+                                                                      MetadataSink metadata,
+                                                                      std::uint64_t bufferLimit,
+                                                                      int stallTimeoutMs) {
     std::lock_guard lock(mutex_);
     accepted_ = true;
     flushNeeded_ = true;
@@ -551,7 +557,9 @@ std::optional<std::string> HttpSource::accept(DownloadSink download, MetadataSin
     roomCv_.notify_all();
     if (multi_)
         curl_multi_wakeup(static_cast<CURLM*>(multi_));
-    return latestMetadata_;
+    auto early = std::move(earlyMetadata_);
+    earlyMetadata_.clear();
+    return early;
 }
 
 bool HttpSource::roomToResume() const {

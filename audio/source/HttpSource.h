@@ -59,7 +59,8 @@ struct SourceStatus {
 class HttpSource : public std::enable_shared_from_this<HttpSource> {
 public:
     using DownloadSink = std::function<void(const char*, std::size_t)>;
-    using MetadataSink = std::function<void(const std::string&)>;
+    // text, and the stream byte (audio bytes before the block, as downloaded() counts) where it arrived
+    using MetadataSink = std::function<void(const std::string&, std::uint64_t)>;
 
     // Starts the transfer on a new thread of `threads`.
     static std::shared_ptr<HttpSource> start(HttpRequest request,
@@ -88,9 +89,9 @@ public:
 
     // Hands the transfer to a stream. bufferLimit: network buffer size in bytes (the transfer pauses
     // when that much is queued unread). stallTimeoutMs: no data for that long ends the download.
-    // Returns the latest metadata text received before, if any.
-    std::optional<std::string> accept(DownloadSink download, MetadataSink metadata, std::uint64_t bufferLimit,
-                                      int stallTimeoutMs);
+    // Returns the metadata blocks received before, oldest first, each with its stream byte.
+    std::vector<std::pair<std::string, std::uint64_t>> accept(DownloadSink download, MetadataSink metadata,
+                                                              std::uint64_t bufferLimit, int stallTimeoutMs);
 
     // While a stream is not playing, keep its network buffer full (so a fill percentage can only
     // grow); while it plays, refill in bursts from half full (so libcurl sleeps in between).
@@ -134,7 +135,7 @@ private:
     class Demuxer;
     std::unique_ptr<Demuxer> demuxer_;
     std::string audioScratch_;
-    std::vector<std::string> metaScratch_;
+    std::vector<std::pair<std::string, std::uint64_t>> metaScratch_; // text, stream byte
 
     std::atomic<bool> aborted_{false};
     std::atomic<bool> finished_{false};
@@ -145,26 +146,26 @@ private:
     std::condition_variable dataCv_; // readers wait for data or the end
     std::condition_variable roomCv_; // the download thread waits for room, or for accept()
     std::condition_variable stopCv_;
-    void* multi_ = nullptr;                     // guarded by mutex_ (for wake-ups)
-    bool bodyStarted_ = false;                  // guarded by mutex_
-    Response response_;                         // guarded by mutex_
-    SourceStatus status_;                       // guarded by mutex_
-    std::deque<std::string> chunks_;            // guarded by mutex_: audio bytes, oldest first
-    std::size_t readChunk_ = 0;                 // guarded by mutex_: read cursor
-    std::size_t readOffset_ = 0;                // guarded by mutex_
-    std::uint64_t buffered_ = 0;                // guarded by mutex_: bytes after the cursor
-    std::uint64_t retained_ = 0;                // guarded by mutex_: all bytes in chunks_
-    bool accepted_ = false;                     // guarded by mutex_
-    bool flushNeeded_ = false;                  // guarded by mutex_
-    std::vector<std::string> pendingDelivery_;  // guarded by mutex_
-    DownloadSink acceptedDownload_;             // guarded by mutex_
-    MetadataSink acceptedMetadata_;             // guarded by mutex_
-    std::uint64_t bufferLimit_ = 0;             // guarded by mutex_
-    int stallTimeoutMs_ = 0;                    // guarded by mutex_
-    bool paused_ = false;                       // guarded by mutex_
-    bool eagerRefill_ = true;                   // guarded by mutex_
-    bool stopped_ = false;                      // guarded by mutex_
-    std::optional<std::string> latestMetadata_; // guarded by mutex_
+    void* multi_ = nullptr;                    // guarded by mutex_ (for wake-ups)
+    bool bodyStarted_ = false;                 // guarded by mutex_
+    Response response_;                        // guarded by mutex_
+    SourceStatus status_;                      // guarded by mutex_
+    std::deque<std::string> chunks_;           // guarded by mutex_: audio bytes, oldest first
+    std::size_t readChunk_ = 0;                // guarded by mutex_: read cursor
+    std::size_t readOffset_ = 0;               // guarded by mutex_
+    std::uint64_t buffered_ = 0;               // guarded by mutex_: bytes after the cursor
+    std::uint64_t retained_ = 0;               // guarded by mutex_: all bytes in chunks_
+    bool accepted_ = false;                    // guarded by mutex_
+    bool flushNeeded_ = false;                 // guarded by mutex_
+    std::vector<std::string> pendingDelivery_; // guarded by mutex_
+    DownloadSink acceptedDownload_;            // guarded by mutex_
+    MetadataSink acceptedMetadata_;            // guarded by mutex_
+    std::uint64_t bufferLimit_ = 0;            // guarded by mutex_
+    int stallTimeoutMs_ = 0;                   // guarded by mutex_
+    bool paused_ = false;                      // guarded by mutex_
+    bool eagerRefill_ = true;                  // guarded by mutex_
+    bool stopped_ = false;                     // guarded by mutex_
+    std::vector<std::pair<std::string, std::uint64_t>> earlyMetadata_; // guarded by mutex_: before accept()
 };
 
 } // namespace tembrik::audio::source

@@ -1,12 +1,17 @@
 #!/usr/bin/python3
-"""Runs one player on a local stream into the PulseAudio null sink and measures it.
+"""Runs one player on a local stream into the PulseAudio null sink and measures the whole machine.
 
-  measure.py --monitor SOURCE --seconds N [--click-window TITLE --click X,Y] -- COMMAND...
+  measure.py --monitor SOURCE --seconds N [--server-pid PID] [--click-window TITLE --click X,Y] -- COMMAND...
 
-Records SOURCE (the null sink's monitor) with parec, starts COMMAND, finds the first audio in the
-recording, lets the player play N seconds from then, stops it with SIGTERM and prints one JSON line:
-  {"cpu_s": user+system CPU seconds of the whole process, "peak_rss_mb": peak resident memory,
-   "first_audio_ms": from starting the command to its first sound reaching the sink}
+Records SOURCE (the null sink's monitor) with parec only until the player's first audio, so that
+during the steady part nothing but the player sets the sink's latency; then lets the player play
+N seconds, stops it with SIGTERM and prints one JSON line:
+  "cpu_s"            user+system CPU seconds of the player's whole process (start-up included)
+  "own_cpu_s"        the player's CPU seconds during the steady part (its processes and children)
+  "server_cpu_s"     the sound server's CPU seconds during the steady part (PID, from /proc)
+  "steady_s"         length of the steady part, seconds
+  "peak_rss_mb"      peak resident memory
+  "first_audio_ms"   from starting the command to its first sound reaching the sink
 With --click, the player is expected to stay silent until its window (TITLE) gets a left click at
 X,Y (window coordinates): the click is made 2 s after the window appears, and "click_to_audio_ms"
 is the time from the click to the first sound.
@@ -22,6 +27,30 @@ import time
 
 RATE = 44100
 THRESHOLD = 300  # 16-bit sample value that counts as sound (the test tone peaks near 2900)
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def process_cpu(pid):
+    """CPU seconds (user + system) of a process and its living descendants, from /proc."""
+    children = {}
+    stats = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        child = int(entry)
+        stats[child] = (int(fields[11]) + int(fields[12])) / TICKS
+        children.setdefault(int(fields[1]), []).append(child)
+    total, todo = 0.0, [pid]
+    while todo:
+        p = todo.pop()
+        total += stats.get(p, 0.0)
+        todo.extend(children.get(p, []))
+    return total
 
 
 class Recorder:
@@ -59,14 +88,16 @@ class Recorder:
                     break
 
     def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait()
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--monitor", required=True)
     parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--server-pid", type=int, default=int(os.environ.get("TEMBRIK_PULSE_PID", "0")))
     parser.add_argument("--click-window")
     parser.add_argument("--click")
     parser.add_argument("command", nargs="+")
@@ -96,15 +127,26 @@ def main():
     while recorder.first is None and time.monotonic() < deadline and player.poll() is None:
         time.sleep(0.005)
     first = recorder.first
+    # The steady part: no recorder holds the sink at a low latency; each player sets it itself.
+    recorder.stop()
+    time.sleep(1)  # the sink settles at the player's own latency
+    steady_start = time.monotonic()
+    own0 = process_cpu(player.pid)
+    server0 = process_cpu(args.server_pid) if args.server_pid else None
     end = (first if first is not None else start) + args.seconds
     while time.monotonic() < end and player.poll() is None:
         time.sleep(0.1)
+    own1 = process_cpu(player.pid)
+    server1 = process_cpu(args.server_pid) if args.server_pid else None
+    steady = time.monotonic() - steady_start
     if player.poll() is None:
         player.send_signal(signal.SIGTERM)
     _, status, usage = os.wait4(player.pid, 0)
-    recorder.stop()
     print(json.dumps({
         "cpu_s": round(usage.ru_utime + usage.ru_stime, 3),
+        "own_cpu_s": round(own1 - own0, 3),
+        "server_cpu_s": None if server0 is None else round(server1 - server0, 3),
+        "steady_s": round(steady, 1),
         "peak_rss_mb": round(usage.ru_maxrss / 1024, 1),
         "first_audio_ms": None if first is None else round((first - start) * 1000),
         "played_s": round(time.monotonic() - (first if first is not None else start), 1),

@@ -78,6 +78,10 @@ struct Options {
     int connectTimeoutMs = 5000;           // connection and response time-out, ms (at least 100)
     int updateThreads = 1;                 // accepted for compatibility; the library uses what serves
     std::string userAgent = "Tembrik/2.1"; // User-Agent text sent with every request; empty: none
+    // false: a title is announced (and metadataTag() changes) when playback reaches the place in the
+    // stream where its metadata block (or Ogg comment set) came, so it changes with the sound.
+    // true: as soon as the block arrives, ahead of its audio by up to the network buffer.
+    bool immediateMetadata = false;
     // Proxy: "host:port", "user:pass@host:port", or with a scheme such as "http://" or "socks5://".
     // Empty: no proxy (direct connection; proxy environment variables are ignored).
     std::string proxy;
@@ -229,13 +233,14 @@ public:
     // Byte positions (kPositionFailed for a bad handle).
     std::uint64_t filePosition(StreamHandle stream, Position which) const;
 
-    // The tag text of the latest stream-metadata block, exactly as sent, e.g.
-    // "StreamTitle='Artist - Song';StreamUrl='';" (for Ogg streams built from the Vorbis/Opus
+    // The tag text of the latest stream-metadata block heard (see Options::immediateMetadata), exactly as
+    // sent, e.g. "StreamTitle='Artist - Song';StreamUrl='';" (for Ogg streams built from the Vorbis/Opus
     // comments as "StreamTitle='ARTIST - TITLE';"); nullopt before the first one or for a bad handle.
     std::optional<std::string> metadataTag(StreamHandle stream) const;
 
-    // Notifications on the event thread: metadata each time a non-empty metadata block (or Ogg
-    // comment set) arrives; end once when the stream has ended and its audio has played out.
+    // Notifications on the event thread: metadata for each non-empty metadata block (or Ogg comment
+    // set) when its place in the stream is heard (or when it arrives: Options::immediateMetadata);
+    // end once when the stream has ended and its audio has played out.
     // Several callbacks may be registered; false for a bad handle.
     bool onMetadata(StreamHandle stream, MetadataCallback callback);
     bool onEnd(StreamHandle stream, EndCallback callback);
