@@ -68,6 +68,9 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     Memo1->setGeometry(112, 56, 161, 97);
     Memo1->setAcceptRichText(false);
     Memo1->setFrameShape(QFrame::NoFrame);
+    // A plain memo without scroll bars; lines too long for the substitute font wrap.
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setFont(ProgramFont(FontFace::Sans, 11));
     QTextOption right = Memo1->document()->defaultTextOption();
     right.setAlignment(Qt::AlignRight);
