@@ -5,7 +5,9 @@
 #include "tembrik/platform/Errors.h"
 #include "tembrik/platform/ProgramDir.h"
 
+#include <QApplication>
 #include <QBitmap>
+#include <QCursor>
 #include <QEventLoop>
 #include <QFile>
 #include <QFont>
@@ -61,11 +63,55 @@ ImageControl* SetUpSkinnedWindow(QWidget* window, QSize clientSize, const QStrin
     return image1;
 }
 
-void DragWindow(QWidget* window, QMouseEvent* event) {
-    if (event && event->button() != Qt::LeftButton)
-        return;
-    if (QWindow* handle = window->windowHandle())
-        handle->startSystemMove();
+namespace {
+
+// Moves a window with the pointer until the buttons are released, for window systems that offer
+// no move of their own. A child of the window, so it goes with it.
+class ManualMove : public QObject {
+public:
+    static constexpr const char* Name = "ManualMove";
+
+    ManualMove(QWidget* window, QPoint pointer) : QObject(window), window_(window) {
+        setObjectName(Name);
+        offset_ = pointer - window->pos();
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseMove) {
+            window_->move(static_cast<QMouseEvent*>(e)->globalPosition().toPoint() - offset_);
+        } else if (e->type() == QEvent::MouseButtonRelease) {
+            if (static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton) {
+                qApp->removeEventFilter(this);
+                setObjectName(QString()); // a new press may start the next move before this one goes
+                deleteLater();
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QPoint offset_;
+};
+
+} // namespace
+
+bool DragWindow(QWidget* window, QMouseEvent* event) {
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    if (window->findChild<QObject*>(ManualMove::Name, Qt::FindDirectChildrenOnly))
+        return false; // already following the pointer
+    // Qt tells the window manager that button 1 drives its move, and a manager that waits for that
+    // button's release would go on moving after another button is let go: the window follows the
+    // pointer itself for the other buttons.
+    const bool leftButton = !event || event->button() == Qt::LeftButton;
+    if (QWindow* handle = window->windowHandle(); leftButton && handle && handle->startSystemMove())
+        return true;
+    const QPoint pointer = event ? event->globalPosition().toPoint() : QCursor::pos();
+    new ManualMove(window, pointer);
+    return false;
 }
 
 QFont ProgramFont(FontFace face, int pixelHeight, bool bold) {

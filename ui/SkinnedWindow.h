@@ -18,8 +18,10 @@ void ShapeWindowFromPicture(QWidget* window, const QPixmap& picture);
 // Loads a picture from the program directory; a missing or broken file raises FileError.
 QPixmap LoadProgramPicture(const QString& name);
 
-// Starts moving the window with the mouse: the window manager's own move where it offers one.
-void DragWindow(QWidget* window, QMouseEvent* event);
+// Starts moving the window for a press of any mouse button on one of its drag areas: the window
+// manager's own move for the left button where it offers one (true), else the window follows the
+// pointer until the buttons are released (false).
+bool DragWindow(QWidget* window, QMouseEvent* event);
 
 // The program's fonts. The families the windows were designed with come first; the fallbacks are
 // close shapes that Debian ships (see scripts/packages-run.txt).

@@ -271,11 +271,6 @@ void TForm1::FormCreate() {
     }
 }
 
-void TForm1::FormActivate() {
-    // The application-wide volume key filter is installed here on every activation once global
-    // keys are built; activation itself needs nothing else.
-}
-
 void TForm1::FormClose() {
     ReleaseHotKeys();
 }

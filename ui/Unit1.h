@@ -18,6 +18,7 @@ class ImageControl;
 class LogoGrid;
 class ShadowLabel;
 class SkinSlider;
+class VolumeKeyFilter;
 struct StatusReport;
 namespace tembrik::mediaplayer {
 class MediaPlayer;
@@ -26,6 +27,12 @@ struct MediaPlayerConfig;
 namespace playback {
 class ReconnectPolicy;
 }
+namespace tembrik::platform {
+class GlobalHotKeys;
+}
+
+// Identifiers of the global hot keys (ui/Unit1Chrome.cpp).
+enum HotKeyId { HotKeyPlay = 1, HotKeyRecord, HotKeyStop, HotKeyVolumeDown, HotKeyVolumeUp, HotKeyShowHide };
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -147,6 +154,7 @@ public:
     // Start-up operations of the engine, settings and hot keys, in the order the sequence calls them.
     void RegisterHotKeys();
     void ReleaseHotKeys();
+    void WMHotKey(int id); // a global hot key was pressed
     void LoadAudioAddOns();
     bool InitAudioEngine();
     void FreeAudioEngine();
@@ -195,6 +203,8 @@ private:
     // The volume the second media player gets when it is created: its own default until the
     // slider first moves.
     int mediaPlayerVolume_ = 50;
+    tembrik::platform::GlobalHotKeys* hotKeys_ = nullptr;
+    VolumeKeyFilter* volumeKeys_ = nullptr;
 };
 
 extern TForm1* Form1;

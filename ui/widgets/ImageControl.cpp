@@ -37,7 +37,12 @@ void ImageControl::paintEvent(QPaintEvent*) {
 
 void ImageControl::mousePressEvent(QMouseEvent* e) {
     emit pressedAt(e);
-    QAbstractButton::mousePressEvent(e);
+    // Only the left button clicks. The other buttons stop here too instead of reaching the window
+    // beneath, so a press on a drag area starts one move, not two.
+    if (e->button() == Qt::LeftButton)
+        QAbstractButton::mousePressEvent(e);
+    else
+        e->accept();
 }
 
 void ImageControl::mouseDoubleClickEvent(QMouseEvent* e) {

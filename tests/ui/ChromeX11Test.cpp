@@ -1,0 +1,436 @@
+// Window chrome on a real X server with a window manager (openbox) and a tray host (trayer), driven
+// by xdotool as a user would: dragging, the tray icon and its menu, the global hot keys while
+// another client has the focus, the About window, and screenshots of the secondary windows.
+#include "ProgramDirFixture.h"
+#include "TestAudio.h"
+
+#include "app/PlayerState.h"
+#include "ui/ErrorBox.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+#include "ui/Unit4.h"
+#include "ui/Unit5.h"
+#include "ui/widgets/ImageControl.h"
+#include "ui/widgets/LogoGrid.h"
+#include "ui/widgets/ShadowLabel.h"
+#include "ui/widgets/SkinSlider.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPixmap>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int Wait = 20000; // ms; generous, the machine is shared
+const QColor Desktop(0x12, 0x34, 0x56);
+
+QString RunTool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(Wait);
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+void Xdo(const QStringList& args) {
+    RunTool("xdotool", args);
+}
+void PressOn(const QPoint& global, int button) {
+    Xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+    Xdo({"click", QString::number(button)});
+}
+// The window's place as the X server has it.
+QPoint ScreenPos(QWidget* w) {
+    const QString g = RunTool("xdotool", {"getwindowgeometry", "--shell", QString::number(w->winId())});
+    auto value = [&](const char* key) {
+        return g.section(QString(key) + "=", 1).section('\n', 0, 0).toInt();
+    };
+    return {value("X"), value("Y")};
+}
+QPoint Centre(const QWidget* w) {
+    return w->mapToGlobal(w->rect().center());
+}
+
+// Another X client of this process: a connection of its own, so its key grabs are not ours.
+class OtherClient {
+public:
+    OtherClient() : c_(xcb_connect(nullptr, nullptr)) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    }
+    ~OtherClient() { xcb_disconnect(c_); }
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+    // Grabs Ctrl + Shift + the key; true when the server granted it.
+    bool grab(const char* keysymName) {
+        const QString code = RunTool(
+            "sh", {"-c", QString("xmodmap -pke | awk '$4 == \"%1\" {print $2; exit}'").arg(keysymName)});
+        const auto keycode = static_cast<xcb_keycode_t>(code.toInt());
+        auto cookie = xcb_grab_key_checked(c_, 0, root_, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT, keycode,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+        std::free(error);
+        return keycode != 0 && error == nullptr;
+    }
+
+private:
+    xcb_connection_t* c_;
+    xcb_window_t root_ = 0;
+};
+
+class ChromeX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != "xcb") {
+            if (qgetenv("TEMBRIK_REQUIRE_FIXTURES") == "1")
+                FAIL() << "no X display";
+            GTEST_SKIP() << "no X display";
+        }
+        ResetPlayerState();
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        dir_ = std::make_unique<ProgramDirFixture>("x11-" + name);
+        SetMessageBoxHookForTesting([this](const QString& text, bool) { messages_ << text; });
+        RunTool("xsetroot", {"-solid", Desktop.name()});
+    }
+    void TearDown() override {
+        if (other_) {
+            other_->kill();
+            other_->waitForFinished(Wait);
+        }
+        form5_.reset();
+        form4_.reset();
+        form3_.reset();
+        form2_.reset();
+        form1_.reset();
+        setNumLock(false);
+        SetMessageBoxHookForTesting({});
+        dir_.reset();
+    }
+
+    void start() {
+        form1_ = std::make_unique<TForm1>();
+        form2_ = std::make_unique<TForm2>();
+        form3_ = std::make_unique<TForm3>();
+        form4_ = std::make_unique<TForm4>();
+        form5_ = std::make_unique<TForm5>();
+        form1_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form1_.get(), Wait));
+    }
+    void showAt(QWidget* w, QPoint at) {
+        w->move(at);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w, Wait));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->pos() == at; }, Wait));
+    }
+    // Gives the keyboard focus to a window of another program.
+    void focusOtherProgram() {
+        other_ = std::make_unique<QProcess>();
+        other_->start("xmessage", {"-geometry", "+900+50", "-name", "tembrik-other", "another program"});
+        QString id;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !(id = RunTool("xdotool", {"search", "--classname", "tembrik-other"})).isEmpty();
+            },
+            Wait));
+        id = id.section('\n', 0, 0);
+        Xdo({"windowactivate", "--sync", id});
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeWindow() == nullptr; }, Wait));
+    }
+    static void setNumLock(bool on) {
+        const bool isOn = RunTool("sh", {"-c", "xset q | grep -o 'Num Lock: *[a-z]*'"}).endsWith("on");
+        if (isOn != on)
+            Xdo({"key", "Num_Lock"});
+    }
+    static void hotKey(const char* key) { Xdo({"key", QString("ctrl+shift+") + key}); }
+    static int calls(const char* prefix) {
+        std::lock_guard l(DefaultTestAudio().mutex);
+        const auto& c = DefaultTestAudio().calls;
+        return static_cast<int>(
+            std::count_if(c.begin(), c.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
+    }
+    int volume() const { return form1_->sTrackBar1->value(); }
+
+    std::unique_ptr<ProgramDirFixture> dir_;
+    std::unique_ptr<QProcess> other_;
+    QStringList messages_;
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<TForm3> form3_;
+    std::unique_ptr<TForm4> form4_;
+    std::unique_ptr<TForm5> form5_;
+};
+
+struct DragArea {
+    const char* name;
+    QWidget* window;
+    QWidget* area;
+    QPoint at; // in the area
+};
+
+// Counts the presses the program has taken from the X server.
+struct PressCounter : QObject {
+    int presses = 0;
+    PressCounter() { qApp->installEventFilter(this); }
+    ~PressCounter() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress && e->spontaneous())
+            ++presses;
+        return false;
+    }
+};
+
+// Drags the area with the button by (60, 40): the window follows, and stays when the button is up.
+void ExpectDragMoves(const DragArea& d, int button) {
+    SCOPED_TRACE(std::string(d.name) + " button " + std::to_string(button));
+    const QPoint start(100, 120);
+    d.window->move(start);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d.window->pos() == start; }, Wait));
+    const QPoint from = d.area->mapToGlobal(d.at);
+    Xdo({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y())});
+    PressCounter counter;
+    Xdo({"mousedown", QString::number(button)});
+    // The pointer moves only once the program has handled the press, as a hand is slower than that.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.presses > 0; }, Wait));
+    QTest::qWait(200);
+    Xdo({"mousemove", "--sync", QString::number(from.x() + 20), QString::number(from.y() + 10)});
+    Xdo({"mousemove", "--sync", QString::number(from.x() + 60), QString::number(from.y() + 40)});
+    // Where the X server has the window: a window manager may tell the program only at the end.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ScreenPos(d.window) == start + QPoint(60, 40); }, Wait))
+        << "window at " << ScreenPos(d.window).x() << "," << ScreenPos(d.window).y();
+    Xdo({"mouseup", QString::number(button)});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return d.window->pos() == start + QPoint(60, 40); }, Wait));
+    Xdo({"mousemove", "--sync", QString::number(from.x() + 200), QString::number(from.y() + 150)});
+    QTest::qWait(500); // a window still following the pointer would move within this
+    EXPECT_EQ(d.window->pos(), start + QPoint(60, 40)) << "the window went on following after release";
+}
+
+} // namespace
+
+TEST_F(ChromeX11, EveryWindowMovesByItsDragAreasWithAnyButton) {
+    start();
+    const DragArea main[] = {
+        {"main Image1", form1_.get(), form1_->Image1, {180, 40}},
+        {"main RxLabel6", form1_.get(), form1_->RxLabel6, {20, 10}},
+    };
+    for (const DragArea& d : main) {
+        form1_->raise();
+        for (int button : {1, 2, 3})
+            ExpectDragMoves(d, button);
+    }
+    const DragArea secondary[] = {
+        {"Options Image1", form2_.get(), form2_->Image1, {200, 18}},
+        {"Editor Image1", form3_.get(), form3_->Image1, {300, 20}},
+        {"Editor sLabel1", form3_.get(), form3_->sLabel1, {10, 8}},
+        {"Update Image1", form4_.get(), form4_->Image1, {15, 60}},
+        {"About Image1", form5_.get(), form5_->Image1, {60, 100}},
+    };
+    for (const DragArea& d : secondary) {
+        // One at a time, so no other window of ours lies over the drag area.
+        showAt(d.window, {100, 120});
+        for (int button : {1, 3})
+            ExpectDragMoves(d, button);
+        d.window->hide();
+    }
+}
+
+TEST_F(ChromeX11, TrayIconShowsTheWindowAndItsMenuFollowsMute) {
+    start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, Wait));
+    ASSERT_TRUE(form1_->RxTrayIcon1->isVisible());
+    PressOn(Centre(form1_->Image5), 1); // "Minimize to tray" before any station
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form1_->isVisible(); }, Wait));
+    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible());
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Tembrik - Free Radio Gadget!");
+
+    // The icon sits in trayer's panel.
+    QRect icon;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !(icon = form1_->RxTrayIcon1->geometry()).isEmpty(); }, Wait));
+    const QString panel = RunTool("xdotool", {"search", "--name", "^panel$"}).section('\n', 0, 0);
+    const QString geometry = RunTool("xdotool", {"getwindowgeometry", "--shell", panel});
+    auto value = [&](const char* key) {
+        return geometry.section(QString(key) + "=", 1).section('\n', 0, 0).toInt();
+    };
+    const QRect panelRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+    EXPECT_TRUE(panelRect.contains(icon)) << "icon outside trayer's panel";
+
+    PressOn(icon.center(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->isVisible(); }, Wait));
+    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible()); // a left click leaves the icon
+
+    QMenu* menu = form1_->PopupMenu1;
+    auto openMenu = [&] {
+        PressOn(icon.center(), 3);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, Wait));
+        return form1_->N3->text();
+    };
+    auto chooseItem = [&](QAction* item) {
+        PressOn(menu->mapToGlobal(menu->actionGeometry(item).center()), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, Wait));
+    };
+    EXPECT_EQ(openMenu(), "Mute On");
+    Xdo({"key", "Escape"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, Wait));
+    form1_->Image2Click();
+    EXPECT_EQ(openMenu(), "Mute Off");
+    chooseItem(form1_->N3); // unmutes
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form1_->Image2->hint() == "Mute On"; }, Wait));
+    EXPECT_EQ(openMenu(), "Mute On");
+
+    // "Open" shows the window and takes the icon away until the next hide.
+    form1_->hide();
+    chooseItem(form1_->N1);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form1_->isVisible() && !form1_->RxTrayIcon1->isVisible(); }, Wait));
+    form1_->RxLabel6->setCaption("Станция");
+    PressOn(Centre(form1_->Image5), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form1_->isVisible(); }, Wait));
+    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible());
+    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Станция");
+}
+
+class HotKeysX11 : public ChromeX11, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HotKeysX11, WorkWhileAnotherProgramHasTheFocus) {
+    setNumLock(GetParam());
+    start();
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
+    focusOtherProgram();
+
+    form1_->sTrackBar1->setValue(99);
+    hotKey("F9");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return volume() == 100; }, Wait));
+    const int applied = calls("volume");
+    hotKey("F9"); // at the top: nothing
+    hotKey("F8");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return volume() == 99; }, Wait));
+    EXPECT_EQ(calls("volume"), applied + 1);
+
+    form1_->sTrackBar1->setValue(1);
+    hotKey("F8");
+    hotKey("F8"); // at the bottom: nothing
+    hotKey("F9");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return volume() == 1 && calls("volume") >= applied + 4; }, Wait));
+    EXPECT_EQ(calls("volume"), applied + 4);
+
+    // Play runs with no station chosen, although its button is disabled.
+    ASSERT_FALSE(form1_->sBitBtn2->isEnabled());
+    const int opens = calls("open");
+    hotKey("F10");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls("open") > opens; }, Wait));
+    const int stops = calls("stop");
+    hotKey("F12");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls("stop") > stops; }, Wait));
+
+    hotKey("F5");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form1_->isVisible(); }, Wait));
+    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible());
+    hotKey("F5");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form1_->isVisible(); }, Wait));
+    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible()); // showing by the key leaves the icon
+}
+
+TEST_P(HotKeysX11, ActWhileAModalWindowOfOursIsOpen) {
+    setNumLock(GetParam());
+    start();
+    form1_->sTrackBar1->setValue(50);
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        hotKey("F9");
+        acted = QTest::qWaitFor([&] { return volume() == 51; }, Wait);
+        form5_->Image2Click();
+    });
+    form1_->Image6Click();
+    EXPECT_TRUE(acted);
+}
+
+INSTANTIATE_TEST_SUITE_P(NumLock, HotKeysX11, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) {
+                             return p.param ? "NumLockOn" : "NumLockOff";
+                         });
+
+TEST_F(ChromeX11, KeyHeldByAnotherProgramGivesOneBoxAndTheOthersWork) {
+    OtherClient other;
+    ASSERT_TRUE(other.grab("F11"));
+    start();
+    ASSERT_EQ(messages_.size(), 1) << messages_.join('\n').toStdString();
+    EXPECT_TRUE(messages_[0].contains("Ctrl + Shift + F11")) << messages_[0].toStdString();
+    focusOtherProgram();
+
+    form1_->sTrackBar1->setValue(50);
+    hotKey("F9");
+    hotKey("F9");
+    hotKey("F8");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return volume() == 51 && calls("volume") >= 3; }, Wait));
+    const int opens = calls("open");
+    hotKey("F10");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls("open") > opens; }, Wait));
+    const int stops = calls("stop");
+    hotKey("F12");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls("stop") > stops; }, Wait));
+
+    // Ours while the program runs, free again once the main window has closed.
+    EXPECT_FALSE(other.grab("F9"));
+    form1_->close();
+    EXPECT_TRUE(other.grab("F9"));
+}
+
+// Each secondary window over the plain desktop: the lime corners show the desktop, the rest is the
+// window's own picture, and the controls of its layout are drawn at their places.
+TEST_F(ChromeX11, SecondaryWindowScreenshots) {
+    start();
+    form1_->hide();
+    struct Shot {
+        QWidget* window;
+        const char* file;
+        QPoint window_point_opaque;
+        QList<QWidget*> controls;
+    };
+    const Shot shots[] = {
+        {form2_.get(), "options-window.png", {150, 200}, {}},
+        {form3_.get(), "editor-window.png", {250, 100}, {form3_->sEdit1, form3_->sEdit2, form3_->sButton1}},
+        {form4_.get(), "update-window.png", {150, 60}, {}},
+        {form5_.get(), "about-window.png", {150, 100}, {form5_->Memo1, form5_->sButton1, form5_->sLabel1}},
+    };
+    for (const Shot& s : shots) {
+        SCOPED_TRACE(s.file);
+        showAt(s.window, {200, 200});
+        s.window->raise();
+        QTest::qWait(300); // let the window manager and the window finish drawing
+        QImage shot = QGuiApplication::primaryScreen()
+                          ->grabWindow(0, 200, 200, s.window->width(), s.window->height())
+                          .toImage();
+        shot.save(QString(TEMBRIK_SCREENSHOT_DIR "/") + s.file);
+        EXPECT_EQ(QColor(shot.pixel(0, 0)), Desktop) << "top-left corner is not see-through";
+        EXPECT_EQ(QColor(shot.pixel(shot.width() - 1, shot.height() - 1)), Desktop);
+        EXPECT_NE(QColor(shot.pixel(s.window_point_opaque)), Desktop);
+        for (QWidget* c : s.controls) {
+            const QRect r = c->geometry();
+            // A drawn control is not one flat colour.
+            const QImage part = shot.copy(r);
+            bool varied = false;
+            for (int y = 0; y < part.height() && !varied; ++y)
+                for (int x = 0; x < part.width() && !varied; ++x)
+                    varied = part.pixel(x, y) != part.pixel(0, 0);
+            EXPECT_TRUE(varied) << c->objectName().toStdString();
+        }
+        s.window->hide();
+    }
+}
