@@ -6,13 +6,9 @@
 void TForm1::RegisterHotKeys() {}
 void TForm1::ReleaseHotKeys() {}
 
-void TForm1::Image4Click() {
-    close();
-}
 void TForm1::Image5Click() {
     hide();
 }
-void TForm1::Image7Click() {}
 void TForm1::RxLabel1Click() {}
 void TForm1::Timer1Timer() {}
 void TForm1::Button1Click() {}
