@@ -148,6 +148,10 @@ StagedFile::StagedFile(std::filesystem::path file, const std::string& bytes)
         Fd fd(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (fd.get() < 0)
             throw errorFromErrno(errno);
+        // The new file keeps the old one's permissions, as rewriting it in place would.
+        struct stat old {};
+        if (::stat(file_.c_str(), &old) == 0)
+            ::fchmod(fd.get(), old.st_mode & 07777);
         writeAll(fd.get(), bytes);
         if (::fsync(fd.get()) != 0)
             throw errorFromErrno(errno);

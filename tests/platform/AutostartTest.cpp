@@ -121,7 +121,9 @@ TEST(StagedFile, ReplacesOnlyOnCommit) {
     }
     EXPECT_EQ(BytesOf(file), "old\r\n");
     EXPECT_FALSE(fs::exists(dir / "config.txt.new"));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     StagedFile(file, encodeTextLines({"new", "Тембрик"})).commit();
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(BytesOf(file), "new\r\n\xD2\xE5\xEC\xE1\xF0\xE8\xEA\r\n");
     EXPECT_FALSE(fs::exists(dir / "config.txt.new"));
     fs::remove_all(dir);

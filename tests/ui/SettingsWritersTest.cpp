@@ -9,6 +9,7 @@
 #include "tembrik/platform/ProgramDir.h"
 #include "ui/widgets/SkinSlider.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QPushButton>
 
@@ -85,11 +86,12 @@ TEST_F(SettingsWritersTest, TheCloseImageWritesTheLiveSettingsAndTheNextStartRea
     }
 }
 
-TEST_F(SettingsWritersTest, ClosingWhileMutedStoresVolumeZero) {
+TEST_F(SettingsWritersTest, TheTrayMenusExitWritesLikeTheCloseImageAndMutedMeansVolumeZero) {
     start();
     form1_->sTrackBar1->setValue(70);
     form1_->Image2Click(); // mute
-    form1_->Image4Click();
+    form1_->N4->trigger();
+    EXPECT_FALSE(form1_->isVisible());
     EXPECT_NE(bytesOf(config()).find("start_volume\r\n0\r\n"), std::string::npos);
 }
 
