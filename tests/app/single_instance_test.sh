@@ -27,7 +27,9 @@ cp -r "$program_dir" "$other"
 fail=0
 visible_window() { # pid → id of its visible main window (501 × 373, unlike the tray icon's), or nothing
   local w
-  for w in $(xdotool search --onlyvisible --pid "$1" --name '^Tembrik Dave 2.1$' 2>/dev/null); do
+  # xdotool's --pid search also lists other processes' windows: ask each window for its owner.
+  for w in $(xdotool search --onlyvisible --name '^Tembrik Dave 2.1$' 2>/dev/null); do
+    [ "$(xdotool getwindowpid "$w" 2>/dev/null)" = "$1" ] || continue
     xdotool getwindowgeometry "$w" | grep -q 'Geometry: 501x373' && { echo "$w"; return; }
   done
 }
@@ -58,8 +60,8 @@ timeout 60 "$first/tembrik" >"$work/second.log" 2>&1
 rc=$?
 set -e
 [ "$rc" = 0 ] || { echo "FAIL: the second start ended with $rc"; cat "$work/second.log"; fail=1; }
-wait_for 10 shown "$first_pid" || { echo "FAIL: the first window did not come out of the tray"; fail=1; }
-wait_for 10 active_is "$win" || { echo "FAIL: the first window is not the active one"; fail=1; }
+wait_for 30 shown "$first_pid" || { echo "FAIL: the first window did not come out of the tray"; fail=1; }
+wait_for 30 active_is "$win" || { echo "FAIL: the first window is not the active one"; fail=1; }
 
 # Shown but behind another window: a second start brings it to the front.
 "$other/tembrik" >"$work/other.log" 2>&1 &
@@ -67,13 +69,14 @@ pids+=($!)
 other_pid=$!
 if wait_for 30 shown "$other_pid"; then
   other_win=$(visible_window "$other_pid")
-  wait_for 10 active_is "$other_win" || xdotool windowactivate "$other_win" 2>/dev/null || true
+  xdotool windowactivate "$other_win" 2>/dev/null || true
+  wait_for 30 active_is "$other_win" || { echo "FAIL: the other folder's window never became active"; fail=1; }
   set +e
   timeout 60 "$first/tembrik" >>"$work/second.log" 2>&1
   rc=$?
   set -e
   [ "$rc" = 0 ] || { echo "FAIL: the third start ended with $rc"; fail=1; }
-  wait_for 10 active_is "$win" || { echo "FAIL: the first window was not brought to the front"; fail=1; }
+  wait_for 30 active_is "$win" || { echo "FAIL: the first window was not brought to the front"; fail=1; }
 else
   echo "FAIL: a copy in another folder did not start beside the first"; cat "$work/other.log"; fail=1
 fi
