@@ -1,5 +1,8 @@
 // Program entry: the five windows are created in a fixed order (creating the main window runs the
 // start-up sequence), then the GUI thread's event loop runs until the main window closes.
+#include "SingleInstance.h"
+
+#include "tembrik/platform/ProgramDir.h"
 #include "ui/Application.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -20,12 +23,32 @@ int main(int argc, char** argv) {
     // is what ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    SingleInstance instance(tembrik::platform::programDir());
+    switch (instance.claim()) {
+    case SingleInstance::Role::First:
+        break;
+    case SingleInstance::Role::Second:
+        return 0;
+    case SingleInstance::Role::Silent:
+        qCritical("Tembrik is already running from this folder but does not answer.");
+        return 1;
+    }
+
     auto form1 = std::make_unique<TForm1>();
     auto form2 = std::make_unique<TForm2>();
     auto form3 = std::make_unique<TForm3>();
     auto form4 = std::make_unique<TForm4>();
     auto form5 = std::make_unique<TForm5>();
     form1->show();
+    instance.onActivate = [main = form1.get()] {
+        if (main->isHidden()) {
+            main->N1Click();
+        } else {
+            main->showNormal();
+            main->raise();
+            main->activateWindow();
+        }
+    };
     const int rc = QApplication::exec();
 
     form5.reset();

@@ -86,7 +86,7 @@ void SaveEqualizer(const std::filesystem::path& programDir, const std::array<int
     std::vector<std::string> lines;
     for (int p : positions)
         lines.push_back(std::to_string(p));
-    tembrik::platform::writeTextFile(programDir / "equalizer.txt", lines);
+    tembrik::platform::replaceTextFile(programDir / "equalizer.txt", lines);
     PlayerState& s = State();
     for (std::size_t k = 0; k < 10; ++k)
         s.EqualizerBands[k] = positions[k];

@@ -40,7 +40,7 @@ bool ApplyStoredBands(const EffectChain& chain);
 void LoadEqualizer(const std::filesystem::path& programDir);
 
 // Writes the ten positions to equalizer.txt, then copies them into EqualizerBands. On a failure
-// the error is raised and EqualizerBands keeps its values.
+// the error is raised, the old file stays whole and EqualizerBands keeps its values.
 void SaveEqualizer(const std::filesystem::path& programDir, const std::array<int, 10>& positions);
 
 } // namespace playback

@@ -28,6 +28,13 @@ QUrl SiteRoot() {
 
 } // namespace
 
+QString ProductSite() {
+    QString site = SiteRoot().toString();
+    while (site.endsWith('/'))
+        site.chop(1);
+    return site;
+}
+
 QUrl ProductPageUrl(const QString& path) {
     QUrl url = SiteRoot();
     url.setPath(path);

@@ -10,6 +10,9 @@ inline constexpr const char* HomePage = "/";
 inline constexpr const char* FaqPage = "/radio_15_FAQ.html";
 inline constexpr const char* DeveloperPage = "/developer.html";
 
+// The site's address without a trailing slash (scheme, host, optional port).
+QString ProductSite();
+
 // The address of a page of the product site; `path` starts with "/".
 QUrl ProductPageUrl(const QString& path);
 

@@ -99,10 +99,6 @@ void TForm1::FormActivate() {
     volumeKeys_->install();
 }
 
-void TForm1::Image4Click() {
-    close();
-}
-
 void TForm1::Image5Click() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // No tray host to bring the window back from: minimise, so the window list still has it.
@@ -114,9 +110,6 @@ void TForm1::Image5Click() {
     RxTrayIcon1->show();
     RxTrayIcon1->setToolTip(RxLabel6->text());
 }
-
-void TForm1::Image7Click() {}
-
 void TForm1::RxLabel1Click() {
     OpenProductPage(HomePage);
 }

@@ -1,16 +1,24 @@
-// Reading config.txt at start-up. The reader takes values by line position (line 2k is the k-th
+// config.txt on the main window: read at start-up, written when the close image (or the tray menu's
+// exit item) ends the program. The reader takes values by line position (line 2k is the k-th
 // setting) and stops at the first failure, leaving the settings after it as they were.
 #include "Unit1.h"
+
+#include "ErrorBox.h"
+#include "Unit2.h"
+#include "widgets/SkinSlider.h"
 
 #include "SkinnedWindow.h"
 #include "widgets/ImageControl.h"
 
 #include "app/PlayerState.h"
+#include "settings/ConfigFile.h"
+#include "settings/RunEntry.h"
 #include "stations/Favourites.h"
 #include "tembrik/platform/Integer.h"
 #include "tembrik/platform/ProgramDir.h"
 #include "tembrik/platform/TextFile.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -55,4 +63,42 @@ void TForm1::ReopenLastStation() {
     Image3->setPicture(LoadProgramPicture(favourite ? "fav.png" : "notfav.png"));
     s.CurrentIsFavourite = favourite ? 1 : 0;
     Image3->setHint(favourite ? "Remove from favourites" : "Add to favourites");
+}
+
+void TForm1::Image4Click() {
+    const PlayerState& s = State();
+    ConfigValues v;
+    v.CheckUpdates = s.CheckUpdates;
+    v.OpenLast = s.OpenLast ? 1 : 0;
+    v.StartVolume = sTrackBar1->value();
+    v.LastNumber = s.CurrentStation;
+    v.Autorun = s.AutostartEnabled;
+    v.BufferSeconds = s.BufferMs / 1000;
+    v.Equalizer = s.EqualizerEnabled;
+    try {
+        WriteConfig(tembrik::platform::programDir(), v, CloseRunValueName,
+                    tembrik::platform::programExecutable());
+    } catch (const std::exception& e) {
+        // The program stays open, so the user can free the disk and close again.
+        ShowErrorBox(QString::fromUtf8(e.what()), this);
+        return;
+    }
+    close();
+}
+
+void TForm1::Image7Click() {
+    if (Form2)
+        Form2->OptionsOpen();
+}
+
+// Choosing a station ticks the Options window's "Check for new versions" and "Start recent radio
+// station" again from CheckUpdates and OpenLast, even after an unapplied untick.
+void TForm1::TickOptionsBoxesFromSettings() {
+    if (!Form2)
+        return;
+    const PlayerState& s = State();
+    if (s.CheckUpdates == 1)
+        TForm2::Tick(Form2->sCheckBox2);
+    if (s.OpenLast)
+        TForm2::Tick(Form2->sCheckBox1);
 }

@@ -24,7 +24,3 @@ void TForm1::StartAlternativeEngine(const QString& url) {
 void TForm1::StopMainChannel() {
     playback::Audio().ChannelStop(State().StreamHandle);
 }
-
-// The Options window's "Check for new versions" and "Start recent radio station" boxes are ticked
-// again from CheckUpdates and OpenLast at every cell click; the boxes arrive with the Options window.
-void TForm1::TickOptionsBoxesFromSettings() {}

@@ -23,6 +23,12 @@ std::filesystem::path programDir() {
     return exe.parent_path();
 }
 
+std::filesystem::path programExecutable() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return programDir() / (ec ? std::filesystem::path("tembrik") : exe.filename());
+}
+
 void setProgramDirForTesting(const std::filesystem::path& dir) {
     std::lock_guard lock(mutex);
     overridden = dir;

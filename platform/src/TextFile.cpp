@@ -89,15 +89,6 @@ void writeAll(int fd, const std::string& bytes) {
     }
 }
 
-std::string encodeLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& l : lines) {
-        text += l;
-        text += "\r\n";
-    }
-    return utf8ToCp1251(text);
-}
-
 void writeBytes(const std::filesystem::path& file, const std::string& bytes, int flags) {
     Fd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644));
     if (fd.get() < 0)
@@ -134,26 +125,52 @@ const std::string& TextLines::line(std::size_t index) const {
 }
 
 void writeTextFile(const std::filesystem::path& file, const std::vector<std::string>& lines) {
-    writeBytes(file, encodeLines(lines), O_TRUNC);
+    writeBytes(file, encodeTextLines(lines), O_TRUNC);
 }
 
 void replaceTextFile(const std::filesystem::path& file, const std::vector<std::string>& lines) {
-    std::filesystem::path temp = file;
-    temp += ".new";
+    StagedFile(file, encodeTextLines(lines)).commit();
+}
+
+std::string encodeTextLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) {
+        text += l;
+        text += "\r\n";
+    }
+    return utf8ToCp1251(text);
+}
+
+StagedFile::StagedFile(std::filesystem::path file, const std::string& bytes)
+    : file_(std::move(file)), temp_(file_) {
+    temp_ += ".new";
     try {
-        Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        Fd fd(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (fd.get() < 0)
             throw errorFromErrno(errno);
-        writeAll(fd.get(), encodeLines(lines));
+        // The new file keeps the old one's permissions, as rewriting it in place would.
+        struct stat old {};
+        if (::stat(file_.c_str(), &old) == 0)
+            ::fchmod(fd.get(), old.st_mode & 07777);
+        writeAll(fd.get(), bytes);
         if (::fsync(fd.get()) != 0)
             throw errorFromErrno(errno);
         fd.close();
-        if (::rename(temp.c_str(), file.c_str()) != 0)
-            throw errorFromErrno(errno);
     } catch (...) {
-        ::unlink(temp.c_str());
+        ::unlink(temp_.c_str());
         throw;
     }
+}
+
+StagedFile::~StagedFile() {
+    if (pending_)
+        ::unlink(temp_.c_str());
+}
+
+void StagedFile::commit() {
+    if (::rename(temp_.c_str(), file_.c_str()) != 0)
+        throw errorFromErrno(errno);
+    pending_ = false;
 }
 
 void appendTextLines(const std::filesystem::path& file, const std::vector<std::string>& lines) {
@@ -165,7 +182,7 @@ void appendTextLines(const std::filesystem::path& file, const std::vector<std::s
         if (fd.get() >= 0 && ::pread(fd.get(), &last, 1, st.st_size - 1) == 1 && last != '\n' && last != '\r')
             bytes = "\r\n";
     }
-    bytes += encodeLines(lines);
+    bytes += encodeTextLines(lines);
     writeBytes(file, bytes, O_APPEND);
 }
 

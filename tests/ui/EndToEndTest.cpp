@@ -9,18 +9,21 @@
 #include "tembrik/mediaplayer/MediaPlayer.h"
 #include "ui/ErrorBox.h"
 #include "ui/Unit1.h"
+#include "ui/Unit2.h"
 #include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <cmath>
 #include <cstdlib>
@@ -210,6 +213,17 @@ protected:
         return false;
     }
     bool Shown(const QString& text) const { return labels.contains(text); }
+    // Settings with a one-second buffer and the equalizer switch as given; every band flat but the
+    // fifth (1000 Hz).
+    void WriteEqualizerFiles(int enabled, int band5) const {
+        std::ofstream(dir.path() / "equalizer.txt", std::ios::binary)
+            << "15\r\n15\r\n15\r\n15\r\n"
+            << band5 << "\r\n15\r\n15\r\n15\r\n15\r\n15\r\n";
+        std::ofstream(dir.path() / "config.txt", std::ios::binary)
+            << "check_updates\r\n0\r\nopen_last\r\n0\r\nstart_volume\r\n25\r\nlast_number\r\n-1\r\n"
+               "autorun\r\n0\r\nbuffer\r\n1\r\nequalizer\r\n"
+            << enabled << "\r\n";
+    }
     bool ShownBuffering() const {
         return std::any_of(labels.begin(), labels.end(),
                            [](const QString& l) { return l.startsWith("Buffering... "); });
@@ -368,14 +382,7 @@ TEST_F(EndToEnd, TheEqualizerRaisesItsBand) {
     ASSERT_TRUE(mount.Live());
     WaitFor([] { return false; }, 3000); // icecast keeps a burst for new listeners
     auto levelWith = [&](int enabled, int band5) {
-        std::ofstream(dir.path() / "equalizer.txt", std::ios::binary)
-            << "15\r\n15\r\n15\r\n15\r\n"
-            << band5 << "\r\n15\r\n15\r\n15\r\n15\r\n15\r\n";
-        std::ofstream(dir.path() / "config.txt", std::ios::binary)
-            << "check_updates\r\n0\r\nopen_last\r\n0\r\nstart_volume\r\n25\r\nlast_number\r\n-"
-               "1\r\nautorun\r\n0\r\n"
-               "buffer\r\n1\r\nequalizer\r\n"
-            << enabled << "\r\n";
+        WriteEqualizerFiles(enabled, band5);
         ResetPlayerState();
         labels.clear();
         Open();
@@ -421,4 +428,36 @@ TEST_F(EndToEnd, AMainEngineStationStopsTheSecondPlayerWhoseBitRateWasShown) {
     ASSERT_TRUE(WaitFor([&] { return ShownBuffering(); }, 20000)) << labels.join(" | ").toStdString();
     EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Stopped);
     EXPECT_EQ(form->RxLabel6->text(), "Station 2");
+}
+
+TEST_F(EndToEnd, TheOptionsWindowsBandsAreHeardOnlyOnceTheEqualizerIsTicked) {
+    REQUIRE_FIXTURES("PULSE_SERVER", "TEMBRIK_ICECAST_URL", "TEMBRIK_ICECAST_SOURCE");
+    OwnSink sink;
+    OwnMount mount(1000);
+    mount.Start();
+    ASSERT_TRUE(mount.Live());
+    WaitFor([] { return false; }, 3000); // icecast keeps a burst for new listeners
+    WriteEqualizerFiles(0, 15);
+    Open();
+    TForm2 options;
+    Play(mount.Url());
+    ASSERT_TRUE(WaitFor(
+        [&] { return ShownBuffering() && playback::WaitForStreamWorkers(std::chrono::milliseconds(0)); },
+        60000));
+    WaitFor([] { return false; }, 700);
+    const double flat = ToneDb(sink.Record(1500), 1000);
+    double moved = 0, ticked = 0;
+    QTimer::singleShot(0, &options, [&] {
+        options.BandSliders[4]->setValue(0); // the 1000 Hz band up by 15 dB, with the equalizer off
+        WaitFor([] { return false; }, 700);
+        moved = ToneDb(sink.Record(1500), 1000);
+        options.sCheckBox4->click();
+        // Past the effect's ramp and the sound already queued for the output.
+        WaitFor([] { return false; }, 2500);
+        ticked = ToneDb(sink.Record(1500), 1000);
+        options.sButton1->click();
+    });
+    options.OptionsOpen();
+    EXPECT_NEAR(moved, flat, 1.5) << "flat " << flat << " moved " << moved;
+    EXPECT_NEAR(ticked - flat, 15, 2) << "flat " << flat << " ticked " << ticked;
 }

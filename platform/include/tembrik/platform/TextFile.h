@@ -35,6 +35,28 @@ void writeTextFile(const std::filesystem::path& file, const std::vector<std::str
 // way leaves the old file whole.
 void replaceTextFile(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
+// The bytes of a text file holding the lines: Windows-1251, each line ended by CR LF.
+std::string encodeTextLines(const std::vector<std::string>& lines);
+
+// New contents for `file`, written whole and flushed to disk in a companion file beside it
+// ("<file>.new"). They replace `file` only on commit(), by a rename, so a reader sees the old file or
+// the new one and never a part. Dropped without commit(), the companion is removed and `file` is
+// untouched. Errors raise FileError.
+class StagedFile {
+public:
+    StagedFile(std::filesystem::path file, const std::string& bytes);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    void commit();
+
+private:
+    std::filesystem::path file_;
+    std::filesystem::path temp_;
+    bool pending_ = true;
+};
+
 // Appends lines (CR LF ended) to the file, creating it when missing; when the file's last line has no
 // line end, a CR LF is written first so the new line starts on a line of its own.
 void appendTextLines(const std::filesystem::path& file, const std::vector<std::string>& lines);

@@ -1,0 +1,94 @@
+#include "SettingsFixture.h"
+
+#include "TestAudio.h"
+
+#include "app/PlayerState.h"
+#include "playback/AudioApi.h"
+#include "playback/Equalizer.h"
+#include "ui/ErrorBox.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <fstream>
+#include <sstream>
+
+void SettingsFixture::SetUp() {
+    ResetPlayerState();
+    playback::SetAudioForTesting(&audio_);
+    dir_ = std::make_unique<ProgramDirFixture>("settings dir \"q\"");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir() / "xdg").string()));
+    SetMessageBoxHookForTesting([this](const QString& text, bool isError) {
+        if (isError)
+            errors_.append(text);
+    });
+}
+
+void SettingsFixture::TearDown() {
+    form2_.reset();
+    form1_.reset();
+    SetMessageBoxHookForTesting({});
+    qunsetenv("XDG_CONFIG_HOME");
+    dir_.reset();
+    playback::SetAudioForTesting(&DefaultTestAudio());
+}
+
+std::filesystem::path SettingsFixture::entry(const char* name) const {
+    return dir() / "xdg" / "autostart" / (std::string(name) + ".desktop");
+}
+
+void SettingsFixture::start() {
+    form1_ = std::make_unique<TForm1>();
+    form2_ = std::make_unique<TForm2>();
+    form1_->show();
+    QApplication::processEvents();
+    playback::AttachEffectChain(7);
+}
+
+void SettingsFixture::restart() {
+    form2_.reset();
+    form1_.reset();
+    ResetPlayerState();
+    start();
+}
+
+void SettingsFixture::whileOpen(const std::function<void()>& inside) {
+    bool ran = false;
+    QTimer::singleShot(0, form2_.get(), [&] {
+        ran = true;
+        EXPECT_TRUE(form2_->isVisible());
+        inside();
+        if (form2_->isVisible())
+            form2_->sButton1->click();
+    });
+    form2_->OptionsOpen();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(form2_->isVisible());
+}
+
+std::vector<float> SettingsFixture::gainsSet(int band) {
+    const std::uint32_t fx = State().EqualizerFx[static_cast<std::size_t>(band - 1)];
+    std::lock_guard l(audio_.mutex);
+    return audio_.effects[fx].gainsSet;
+}
+
+void SettingsFixture::put(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string SettingsFixture::bytesOf(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string SettingsFixture::configText(const std::vector<std::string>& values) {
+    const char* keys[] = {"check_updates", "open_last", "start_volume", "last_number",
+                          "autorun",       "buffer",    "equalizer"};
+    std::string out;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        out += std::string(keys[i % 7]) + "\r\n" + values[i] + "\r\n";
+    return out;
+}
