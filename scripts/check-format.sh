@@ -2,7 +2,7 @@
 # Fails when a C++ file of ours differs from what .clang-format makes of it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-mapfile -t files < <(find app audio bench mediaplayer net platform playback settings stations tests ui \
+mapfile -t files < <(find app audio bench mediaplayer net platform playback recording settings stations tests ui \
   -name '*.cpp' -o -name '*.h' 2>/dev/null | sort)
 bad=0
 for f in "${files[@]}"; do
