@@ -10,7 +10,9 @@
 #include "recording/DownloadRoutine.h"
 #include "recording/SaveRecording.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -64,11 +66,18 @@ void SetSaveNameDialogForTesting(SaveNameDialog dialog) {
 }
 
 std::function<void(std::uint64_t, const char*, std::size_t)> RecordingDownloadRoutine(TForm1* form) {
-    return [form](std::uint64_t request, const char* buffer, std::size_t length) {
+    // The window is looked at only on its own thread: a stream of a window that is gone by then
+    // (shutdown, tests) changes nothing.
+    return [window = QPointer<TForm1>(form)](std::uint64_t request, const char* buffer, std::size_t length) {
         const recording::RecordOutcome outcome = recording::DownloadRoutine(request, buffer, length);
         if (outcome.event != recording::RecordEvent::None)
             QMetaObject::invokeMethod(
-                form, [form, outcome] { RecordingChanged(*form, outcome); }, Qt::QueuedConnection);
+                QCoreApplication::instance(),
+                [window, outcome] {
+                    if (window)
+                        RecordingChanged(*window, outcome);
+                },
+                Qt::QueuedConnection);
     };
 }
 
