@@ -42,11 +42,13 @@ struct PlayerState {
     SharedText UseWmpEngine;         // "1" = second media player; as CurrentUrl
     std::int32_t CurrentStation = 0; // GUI thread
 
-    // Recording. RecordState is read by the audio library's download thread; RecordFile is written
-    // there and opened/closed on the GUI thread, always under RecordMutex.
+    // Recording. RecordState moves 0 -> 1 on the GUI thread, 1 -> 2 -> 0 on the audio library's
+    // download thread, which opens, writes and closes RecordFile (the GUI thread closes it only when
+    // a download end never comes), always under RecordMutex.
     std::atomic<std::int32_t> RecordState{0};
     std::mutex RecordMutex;
     std::FILE* RecordFile = nullptr; // guarded by RecordMutex
+    std::uint64_t RecordRequest = 0; // guarded by RecordMutex: the play request whose stream is recorded
 
     // Settings mirrored from config.txt (GUI thread, except where marked).
     std::int32_t CheckUpdates = 0;

@@ -2,7 +2,8 @@
 # Fails when a C++ file of ours differs from what .clang-format makes of it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-mapfile -t files < <(find app audio bench fuzz mediaplayer net platform playback settings stations tests ui \
+mapfile -t files < <(find app audio bench desktop directory fuzz import mediaplayer net platform playback recording \
+  settings stations tests ui update \
   -name '*.cpp' -o -name '*.h' 2>/dev/null | sort)
 bad=0
 for f in "${files[@]}"; do

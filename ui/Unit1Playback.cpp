@@ -5,6 +5,7 @@
 
 #include "ErrorBox.h"
 #include "SkinnedWindow.h"
+#include "Unit1Recording.h"
 #include "widgets/ImageControl.h"
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
@@ -44,7 +45,7 @@ bool TForm1::InitAudioEngine() {
                     this, [this, request, played] { StreamEnded(request, played.count()); },
                     Qt::QueuedConnection);
             },
-        .downloaded = {},
+        .downloaded = RecordingDownloadRoutine(this),
     });
     return playback::InitEngine();
 }
@@ -121,6 +122,8 @@ void TForm1::HandleStatus(const StatusReport& report) {
         if (State().RecordState == 0) {
             RxLabel7->setCaption(report.text);
             EnablePlaybackControls();
+        } else if (State().RecordState == 2 && RxLabel7->text() != "Recording: " + report.text) {
+            RxLabel7->setCaption("Recording: " + report.text);
         }
         break;
     case StatusHeaders:
@@ -193,8 +196,6 @@ void TForm1::sBitBtn3Click() {
     playback::Audio().ChannelStop(State().StreamHandle);
     playback::Audio().StreamFree(State().StreamHandle);
 }
-
-void TForm1::sBitBtn1Click() {}
 
 void TForm1::sTrackBar1Change() {
     const int p = sTrackBar1->value();

@@ -32,6 +32,7 @@ public:
     std::vector<playback::EngineOptions> optionHistory;
     std::map<std::uint32_t, Fx> effects;
     std::map<std::uint32_t, playback::SyncRoutine> endSyncs;
+    std::map<std::uint32_t, playback::DownloadRoutine> downloads; // each stream's download routine
     std::vector<std::string> openedUrls;
     bool initResult = true;
     int inits = 0;
@@ -55,7 +56,7 @@ public:
         options_ = o;
         optionHistory.push_back(o);
     }
-    std::uint32_t StreamCreateUrl(const std::string& url, playback::DownloadRoutine,
+    std::uint32_t StreamCreateUrl(const std::string& url, playback::DownloadRoutine download,
                                   std::string* error) override {
         std::lock_guard l(mutex);
         openedUrls.push_back(url);
@@ -67,6 +68,7 @@ public:
         }
         const std::uint32_t s = ++nextStream_;
         streamFills_[s] = fills;
+        downloads[s] = std::move(download);
         return s;
     }
     bool StreamFree(std::uint32_t s) override { return record("free", s); }
@@ -148,6 +150,19 @@ public:
         it->second.reverb = r;
         return true;
     }
+
+    // One call of stream s's download routine, as the engine's download thread makes it: a header
+    // text with length 0, a block, or the end (buffer null).
+    void Download(std::uint32_t s, const char* buffer, std::size_t length) {
+        playback::DownloadRoutine routine;
+        {
+            std::lock_guard l(mutex);
+            routine = downloads[s];
+        }
+        if (routine)
+            routine(buffer, length);
+    }
+    void Download(std::uint32_t s, const std::string& block) { Download(s, block.data(), block.size()); }
 
     bool called(const std::string& call) {
         std::lock_guard l(mutex);
