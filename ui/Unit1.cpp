@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -243,6 +244,9 @@ void TForm1::BindEvents() {
     connect(NextGrid1, &LogoGrid::mouseEntered, this, &TForm1::NextGrid1MouseEnter);
     connect(NextGrid2, &LogoGrid::mouseEntered, this, &TForm1::NextGrid2MouseEnter);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    // The hidden import button has no place on the skin; this key reaches it.
+    connect(new QShortcut(QKeySequence("Ctrl+Shift+I"), this), &QShortcut::activated, Button1,
+            &QPushButton::click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);

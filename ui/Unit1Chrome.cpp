@@ -1,4 +1,4 @@
-// Window chrome, tray, settings, hot keys, update check and import on the main window.
+// Window chrome, tray, settings and hot keys on the main window.
 #include "Unit1.h"
 
 #include <QSystemTrayIcon>
@@ -14,8 +14,6 @@ void TForm1::Image5Click() {
 }
 void TForm1::Image7Click() {}
 void TForm1::RxLabel1Click() {}
-void TForm1::Timer1Timer() {}
-void TForm1::Button1Click() {}
 void TForm1::RxTrayIcon1Click() {
     show();
     raise();

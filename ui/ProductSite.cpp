@@ -1,0 +1,16 @@
+#include "ProductSite.h"
+
+#include <QtGlobal>
+
+namespace {
+constexpr const char* BuiltInProductSite = "http://www.tembrik.org";
+}
+
+QString ProductSite() {
+    QString site = qEnvironmentVariable("TEMBRIK_SITE");
+    if (site.isEmpty())
+        site = BuiltInProductSite;
+    while (site.endsWith('/'))
+        site.chop(1);
+    return site;
+}
