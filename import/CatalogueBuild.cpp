@@ -5,6 +5,7 @@
 #include "tembrik/platform/Errors.h"
 #include "tembrik/platform/TextFile.h"
 
+#include <cstdio>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -38,6 +39,18 @@ void CatalogueBuild::writeStation(int station, const std::string& url, const std
     using tembrik::platform::cp1251ToUtf8;
     tembrik::platform::writeTextFile(folder_ / ("play" + std::to_string(station) + ".txt"),
                                      {cp1251ToUtf8(url), cp1251ToUtf8(name)});
+}
+
+void CatalogueBuild::fillMissingLogos(int count) const {
+    for (int n = 1; n <= count; ++n) {
+        const fs::path logo = folder_ / std::to_string(n);
+        std::error_code ec;
+        if (fs::exists(logo, ec))
+            continue;
+        std::FILE* f = std::fopen(logo.c_str(), "wb");
+        if (!f || std::fclose(f) != 0)
+            throw FileError::accessDenied();
+    }
 }
 
 void CatalogueBuild::swapIn() {

@@ -20,6 +20,10 @@ public:
     // Both texts are Windows-1251 already. Raises FileError.
     void writeStation(int station, const std::string& url, const std::string& name) const;
 
+    // Gives stations 1..count that have no logo file an empty one, which DetectLogoType marks as
+    // no picture: the directory scan counts two files per station. Raises FileError.
+    void fillMissingLogos(int count) const;
+
     // Puts the build folder in Stations' place and removes the old catalogue. When the last
     // step fails, the old catalogue is put back and FileError raised.
     void swapIn();

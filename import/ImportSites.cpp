@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr const char* BuiltInDirectorySite = "http://radio.tembrik.org";
-constexpr const char* BuiltInPlaylistService = "http://stream.tembrik.org";
+constexpr const char* BuiltInDirectorySite = "http://directory.tembrik.radio";
+constexpr const char* BuiltInPlaylistService = "http://stream.tembrik.radio";
 
 std::string SiteFromEnvironment(const char* variable, const char* builtIn) {
     const char* value = std::getenv(variable);

@@ -3,7 +3,7 @@
 #include <QtGlobal>
 
 namespace {
-constexpr const char* BuiltInProductSite = "http://www.tembrik.org";
+constexpr const char* BuiltInProductSite = "http://tembrik.radio";
 }
 
 QString ProductSite() {

@@ -100,12 +100,13 @@ void TForm1::Button1Click() {
             Memo2.append(QString::number(n));
         }
     }
-    // A logo that fails leaves its station without one; DetectLogoType passes over a missing file.
     try {
         DownloadList(urls, names, build.folder());
     } catch (const NetCancelled&) {
         return;
     }
+    // A logo that failed leaves its station without a picture, not the import failed.
+    build.fillMissingLogos(count);
     build.swapIn();
 
     for (std::string& extension : s.LogoExtensions)

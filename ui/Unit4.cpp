@@ -2,6 +2,7 @@
 
 #include "ProductSite.h"
 #include "SkinnedWindow.h"
+#include "Unit1.h"
 #include "widgets/ImageControl.h"
 
 #include <QDesktopServices>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+#include <QWindow>
 
 TForm4* Form4 = nullptr;
 
@@ -74,6 +76,13 @@ void TForm4::showEvent(QShowEvent* e) {
 }
 
 void TForm4::ShowModal() {
+    // Owned by the main window, as the window manager must know to keep it above that window: the
+    // check shows it while the user may be busy with the main window.
+    if (Form1 && Form1 != parentWidget()) {
+        Form1->winId();
+        winId();
+        windowHandle()->setTransientParent(Form1->windowHandle());
+    }
     RunModal(this);
 }
 void TForm4::FormShow() {
