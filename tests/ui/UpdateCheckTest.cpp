@@ -1,6 +1,7 @@
 // The version check against the tests' own product site, and the Update window.
 #include "NetWindowFixture.h"
 
+#include "app/PlayerState.h"
 #include "playback/StatusChannel.h"
 #include "ui/NetClient.h"
 #include "ui/widgets/ImageControl.h"
@@ -108,6 +109,8 @@ TEST_F(UpdateCheckTest, ALateOrMissingSiteShowsNothingAndTheWindowStaysAlive) {
         if (!stream.joinable())
             stream = std::thread([] { MainStatusChannel().send({StatusTitle, 0, "Artist - Song"}); });
         titleWhileWaiting = titleWhileWaiting || form1->RxLabel7->text() == "Artist - Song";
+        // The import cannot start while the check waits.
+        form1->Button1Click();
         paintsWhileWaiting = counter.paints;
         form1->update();
     });
@@ -117,6 +120,7 @@ TEST_F(UpdateCheckTest, ALateOrMissingSiteShowsNothingAndTheWindowStaysAlive) {
     if (stream.joinable())
         stream.join();
     EXPECT_EQ(server.connections("/devovadadir.txt"), 1);
+    EXPECT_EQ(server.connections("/"), 0);
     EXPECT_TRUE(titleWhileWaiting);
     EXPECT_GT(paintsWhileWaiting, 0);
     EXPECT_FALSE(form1->Timer1->isActive());
@@ -147,6 +151,23 @@ TEST_F(UpdateCheckTest, UpdateOpensTheSiteAndStaysOpenCloseAndTheCloseAreaClose)
     EXPECT_EQ(browser.opened[0], QUrl(QString::fromStdString(site() + "/")));
     // The handler waited for the window: nothing of it is left running.
     EXPECT_FALSE(NetworkBusy());
+}
+
+// The request goes out as streams do: with the program's user agent, through the proxy named in
+// proxy.txt (the tests' server stands in for the proxy and sees the whole address).
+TEST_F(UpdateCheckTest, TheCheckGoesThroughTheProxyOfProxyTxtWithTheProgramsAgent) {
+    setCheckUpdates(0);
+    Put(dir() / "proxy.txt", "127.0.0.1:" + std::to_string(server.port()) + "\r\n");
+    std::string agent;
+    server.route("http://product.invalid/devovadadir.txt", [&agent](Connection& c) {
+        agent = c.header("user-agent");
+        c.send(TestServer::httpHeader(200, "text/plain", 2) + "11");
+    });
+    start();
+    ::setenv("TEMBRIK_SITE", "http://product.invalid", 1);
+    EXPECT_TRUE(check());
+    EXPECT_EQ(agent, std::string(State().AgentText.data()));
+    EXPECT_FALSE(agent.empty());
 }
 
 TEST_F(UpdateCheckTest, TheWindowsLayoutAndPlace) {
