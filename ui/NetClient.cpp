@@ -23,10 +23,10 @@ struct Wakeup {
     QEventLoop* loop = nullptr; // guarded by mutex
 };
 
-// The agent and proxy streams use: the proxy only when proxy.txt names one (its first line neither
-// empty nor starting with ".").
-tembrik::net::HttpOptions ProgramOptions(std::chrono::milliseconds connectTimeout,
-                                         std::chrono::milliseconds readTimeout) {
+} // namespace
+
+tembrik::net::HttpOptions ProgramHttpOptions(std::chrono::milliseconds connectTimeout,
+                                             std::chrono::milliseconds readTimeout) {
     const PlayerState& s = State();
     tembrik::net::HttpOptions o;
     o.connectTimeout = connectTimeout;
@@ -37,8 +37,6 @@ tembrik::net::HttpOptions ProgramOptions(std::chrono::milliseconds connectTimeou
         o.proxy = proxy;
     return o;
 }
-
-} // namespace
 
 bool NetworkBusy() {
     return busy;
@@ -80,7 +78,7 @@ HttpTimeouts& IdHTTP1Timeouts() {
 
 std::string HttpGet(const std::string& url, std::chrono::milliseconds connectTimeout,
                     std::chrono::milliseconds readTimeout) {
-    const tembrik::net::HttpOptions options = ProgramOptions(connectTimeout, readTimeout);
+    const tembrik::net::HttpOptions options = ProgramHttpOptions(connectTimeout, readTimeout);
     tembrik::net::HttpResult result;
     RunWhileResponsive([&](const tembrik::net::CancelFlag& cancel) {
         result = tembrik::net::httpGet(url, options, &cancel);
@@ -94,7 +92,7 @@ std::vector<std::string> DownloadList(const std::vector<std::string>& urls,
                                       const std::vector<std::string>& names,
                                       const std::filesystem::path& folder) {
     const HttpTimeouts& t = IdHTTP1Timeouts();
-    const tembrik::net::HttpOptions options = ProgramOptions(t.connect, t.read);
+    const tembrik::net::HttpOptions options = ProgramHttpOptions(t.connect, t.read);
     std::vector<std::string> errors;
     RunWhileResponsive([&](const tembrik::net::CancelFlag& cancel) {
         errors = tembrik::net::downloadList(urls, names, folder, options, &cancel);

@@ -32,6 +32,11 @@ bool NetworkBusy();
 // `work` is raised here, and NetError when another wait is already running. GUI thread.
 void RunWhileResponsive(const std::function<void(const tembrik::net::CancelFlag&)>& work);
 
+// Options with the agent and proxy streams use: the proxy only when proxy.txt names one (its first
+// line neither empty nor starting with ".").
+tembrik::net::HttpOptions ProgramHttpOptions(std::chrono::milliseconds connectTimeout,
+                                             std::chrono::milliseconds readTimeout);
+
 // The time-outs later requests use; the version check sets both to 2000 ms and they stay so.
 struct HttpTimeouts {
     std::chrono::milliseconds connect{30000};
