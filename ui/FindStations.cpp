@@ -56,14 +56,6 @@ QString ResultText(const FoundStation& s) {
     return text;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect place, const char* caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(place);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
-
 } // namespace
 
 FindStationsWindow::FindStationsWindow(TForm1* mainWindow)
@@ -114,8 +106,8 @@ FindStationsWindow::FindStationsWindow(TForm1* mainWindow)
     StatusLabel->setGeometry(16, 356, ClientSize.width() - 32, 20);
     StatusLabel->setFont(ProgramFont(FontFace::Sans, 13));
 
-    ListenButton = MakeButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
-    AddButton = MakeButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
+    ListenButton = MakeWindowButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
+    AddButton = MakeWindowButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
 
     searchTimer_ = new QTimer(this);
     searchTimer_->setSingleShot(true);

@@ -18,16 +18,7 @@
 
 TForm4* Form4 = nullptr;
 
-namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect place, const char* caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(place);
-    return b;
-}
-
-} // namespace
+namespace {} // namespace
 
 QPoint UpdateWindowPosition(const QSize& screen) {
     return {screen.width() / 2 - 150, screen.height() / 2 - 100};
@@ -52,9 +43,9 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent) {
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     sLabel1->setPalette(green);
 
-    sButton1 = MakeButton(this, "sButton1", {150, 88, 129, 25}, "Update");
-    sButton1->setCursor(Qt::PointingHandCursor);
-    sButton2 = MakeButton(this, "sButton2", {32, 88, 105, 25}, "Close");
+    sButton1 = MakeWindowButton(this, "sButton1", {150, 88, 129, 25}, "Update");
+    sButton2 = MakeWindowButton(this, "sButton2", {32, 88, 105, 25}, "Close");
+    sButton2->setCursor(Qt::ArrowCursor);
     setTabOrder(sButton1, sButton2);
 
     connect(Image1, &ImageControl::pressedAt, this, &TForm4::Image1MouseDown);
