@@ -14,6 +14,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRegion>
 #include <QWidget>
 #include <QWindow>
@@ -132,6 +133,14 @@ QFont ProgramFont(FontFace face, int pixelHeight, bool bold) {
     f.setBold(bold);
     f.setStyleStrategy(QFont::PreferAntialias);
     return f;
+}
+
+QPushButton* MakeWindowButton(QWidget* parent, const char* name, QRect place, const char* caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(place);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
 }
 
 void RunModal(QWidget* window) {

@@ -1,11 +1,13 @@
 #pragma once
 #include <QPixmap>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
 class QWidget;
 class QMouseEvent;
 class ImageControl;
+class QPushButton;
 
 // Shared set-up of the program's borderless windows: fixed client size, caption, icon, the
 // background picture as Image1 and the window shape from its pure-lime pixels.
@@ -27,6 +29,9 @@ bool DragWindow(QWidget* window, QMouseEvent* event);
 // close shapes that Debian ships (see scripts/packages-run.txt).
 enum class FontFace { Gothic, Narrow, Sans };
 QFont ProgramFont(FontFace face, int pixelHeight, bool bold = false);
+
+// A push button of a skinned window at its place, with the hand cursor.
+QPushButton* MakeWindowButton(QWidget* parent, const char* name, QRect place, const char* caption);
 
 // Shows the window modally and returns when it is hidden or closed, as a modal form does.
 void RunModal(QWidget* window);

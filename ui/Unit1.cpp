@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "ErrorBox.h"
+#include "FindStations.h"
 #include "SkinnedWindow.h"
 #include "Unit5.h"
 #include "widgets/ImageControl.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -206,6 +208,8 @@ void TForm1::CreateTrayIcon() {
     N3 = item("N3", "Выключить звук", "menu-mute.png");
     N8 = separator("N8");
     N9 = item("N9", "Настройка...", "menu-options.png");
+    connect(item("FindStations1", "Найти радиостанции...", nullptr), &QAction::triggered, this,
+            [this] { ShowFindStations(this); });
     N7 = item("N7", "Онлайн справка (FAQ)", "menu-help.png");
     N5 = separator("N5");
     N4 = item("N4", "&Выход", "menu-exit.png");
@@ -243,6 +247,11 @@ void TForm1::BindEvents() {
     connect(NextGrid1, &LogoGrid::mouseEntered, this, &TForm1::NextGrid1MouseEnter);
     connect(NextGrid2, &LogoGrid::mouseEntered, this, &TForm1::NextGrid2MouseEnter);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    // The hidden import button has no place on the skin; this key reaches it.
+    connect(new QShortcut(QKeySequence("Ctrl+Shift+I"), this), &QShortcut::activated, Button1,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence("Ctrl+F"), this), &QShortcut::activated, this,
+            [this] { ShowFindStations(this); });
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);

@@ -114,9 +114,6 @@ void TForm1::RxLabel1Click() {
     OpenProductPage(HomePage);
 }
 
-void TForm1::Timer1Timer() {}
-void TForm1::Button1Click() {}
-
 void TForm1::RxTrayIcon1Click() {
     if (isMinimized())
         showNormal();

@@ -42,14 +42,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect place, const char* 
     return e;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect place, const char* caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(place);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
-
 // Children of the panel are placed in the window's client coordinates, like the window's own.
 QRect OnPanel(QRect place, QPoint panelTopLeft) {
     return place.translated(-panelTopLeft);
@@ -112,8 +104,8 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent) {
 
     sEdit1 = MakeEdit(this, "sEdit1", {100, 41, 390, 28}, TitlePlaceholder);
     sEdit2 = MakeEdit(this, "sEdit2", {100, 74, 390, 28}, UrlPlaceholder);
-    sButton1 = MakeButton(this, "sButton1", {280, 129, 102, 27}, "SAVE");
-    sButton2 = MakeButton(this, "sButton2", {388, 129, 102, 27}, "OK");
+    sButton1 = MakeWindowButton(this, "sButton1", {280, 129, 102, 27}, "SAVE");
+    sButton2 = MakeWindowButton(this, "sButton2", {388, 129, 102, 27}, "OK");
 
     connect(Image1, &ImageControl::pressedAt, this, &TForm3::Image1MouseDown);
     connect(Image2, &ImageControl::clicked, this, &TForm3::Image2Click);

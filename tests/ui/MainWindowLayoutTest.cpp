@@ -192,13 +192,14 @@ TEST_F(MainWindowLayout, TrayIconAndItsMenu) {
         {"N3", "Выключить звук"},
         {"N8", nullptr},
         {"N9", "Настройка..."},
+        {"FindStations1", "Найти радиостанции..."},
         {"N7", "Онлайн справка (FAQ)"},
         {"N5", nullptr},
         {"N4", "&Выход"},
     };
     const QList<QAction*> actions = form_->PopupMenu1->actions();
-    ASSERT_EQ(actions.size(), 10);
-    for (int i = 0; i < 10; ++i) {
+    ASSERT_EQ(actions.size(), 11);
+    for (int i = 0; i < 11; ++i) {
         SCOPED_TRACE(items[i].name);
         EXPECT_EQ(actions[i]->objectName(), items[i].name);
         EXPECT_EQ(actions[i]->isSeparator(), items[i].caption == nullptr);

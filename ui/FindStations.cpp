@@ -1,0 +1,319 @@
+#include "FindStations.h"
+
+#include "NetClient.h"
+#include "SkinnedWindow.h"
+#include "Unit1.h"
+#include "widgets/LogoGrid.h"
+#include "widgets/ShadowLabel.h"
+
+#include "app/PlayerState.h"
+#include "directory/AddStation.h"
+#include "stations/StationStore.h"
+#include "tembrik/net/BackgroundTask.h"
+
+#include <QBitmap>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QTimer>
+
+#include <memory>
+
+using namespace tembrik::directory;
+using tembrik::net::BackgroundTask;
+using tembrik::net::CancelFlag;
+
+namespace {
+
+constexpr QSize ClientSize(520, 420);
+constexpr int SearchPauseMs = 300;
+constexpr int CornerRadius = 14;
+const QColor Lime(0, 255, 0);
+
+tembrik::net::HttpOptions DirectoryOptions() {
+    tembrik::net::HttpOptions o = ProgramHttpOptions(std::chrono::seconds(5), std::chrono::seconds(5));
+    o.userAgent = DirectoryUserAgent();
+    return o;
+}
+
+QString ResultText(const FoundStation& s) {
+    QString details = QString::fromStdString(s.countryCode);
+    if (!s.codec.empty())
+        details += (details.isEmpty() ? "" : " · ") + QString::fromStdString(s.codec);
+    if (s.bitrate > 0)
+        details += QString(" %1 kbit/s").arg(s.bitrate);
+    QString text = QString::fromStdString(s.name);
+    if (!details.isEmpty())
+        text += "  —  " + details;
+    if (!s.tags.empty())
+        text += "\n" + QString::fromStdString(s.tags);
+    return text;
+}
+
+} // namespace
+
+FindStationsWindow::FindStationsWindow(TForm1* mainWindow)
+    : QWidget(mainWindow, Qt::Window | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
+    setObjectName("FindStations");
+    setWindowTitle("Find stations");
+    setFixedSize(ClientSize);
+    // The skin's rounded corners: the lime outside them is see-through, as on the other windows.
+    QPixmap shape(ClientSize);
+    shape.fill(Lime);
+    {
+        QPainter p(&shape);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(ClientSize)), CornerRadius, CornerRadius);
+        p.fillPath(path, Qt::black);
+    }
+    ShapeWindowFromPicture(this, shape);
+
+    auto* title = new QLabel("Find stations", this);
+    title->setObjectName("TitleLabel");
+    title->setFont(ProgramFont(FontFace::Gothic, 17, true));
+    title->move(16, 10);
+    title->adjustSize();
+    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    CloseArea = new QLabel("✕", this);
+    CloseArea->setObjectName("CloseArea");
+    CloseArea->setGeometry(ClientSize.width() - 40, 6, 32, 25);
+    CloseArea->setCursor(Qt::PointingHandCursor);
+    CloseArea->setAccessibleName("Close");
+    CloseArea->setFont(ProgramFont(FontFace::Sans, 18, true));
+    CloseArea->installEventFilter(this);
+
+    SearchEdit = new QLineEdit(this);
+    SearchEdit->setObjectName("SearchEdit");
+    SearchEdit->setGeometry(16, 44, ClientSize.width() - 32, 28);
+    SearchEdit->setPlaceholderText("Station name");
+    SearchEdit->setFont(ProgramFont(FontFace::Sans, 15));
+
+    ResultList = new QListWidget(this);
+    ResultList->setObjectName("ResultList");
+    ResultList->setGeometry(16, 80, ClientSize.width() - 32, 270);
+    ResultList->setIconSize(QSize(40, 40));
+    ResultList->setFont(ProgramFont(FontFace::Sans, 13));
+
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName("StatusLabel");
+    StatusLabel->setGeometry(16, 356, ClientSize.width() - 32, 20);
+    StatusLabel->setFont(ProgramFont(FontFace::Sans, 13));
+
+    ListenButton = MakeWindowButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
+    AddButton = MakeWindowButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
+
+    searchTimer_ = new QTimer(this);
+    searchTimer_->setSingleShot(true);
+    searchTimer_->setInterval(SearchPauseMs);
+
+    connect(SearchEdit, &QLineEdit::textEdited, this, &FindStationsWindow::SearchEditChanged);
+    connect(searchTimer_, &QTimer::timeout, this, &FindStationsWindow::SearchTimerTimer);
+    connect(ListenButton, &QPushButton::clicked, this, &FindStationsWindow::ListenButtonClick);
+    connect(AddButton, &QPushButton::clicked, this, &FindStationsWindow::AddButtonClick);
+    connect(ResultList, &QListWidget::itemDoubleClicked, this, &FindStationsWindow::ListenButtonClick);
+}
+
+FindStationsWindow::~FindStationsWindow() {
+    // Ended while this window is still whole: a task's last post then finds it.
+    search_.reset();
+    favicons_.reset();
+    add_.reset();
+    clicks_.clear();
+}
+
+bool FindStationsWindow::busy() const {
+    auto running = [](const std::unique_ptr<BackgroundTask>& t) { return t && !t->done(); };
+    for (const auto& c : clicks_) {
+        if (running(c))
+            return true;
+    }
+    return running(search_) || running(favicons_) || running(add_);
+}
+
+void FindStationsWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(rect(), QColor(0xF3, 0xEF, 0xE2));
+    p.setPen(QPen(QColor(0x4A, 0x4F, 0x58), 2));
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), CornerRadius, CornerRadius);
+}
+
+void FindStationsWindow::mousePressEvent(QMouseEvent* e) {
+    DragWindow(this, e);
+}
+
+bool FindStationsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CloseArea && event->type() == QEvent::MouseButtonRelease)
+        close();
+    return QWidget::eventFilter(watched, event);
+}
+
+void FindStationsWindow::setStatus(const QString& text) {
+    StatusLabel->setText(text);
+}
+
+void FindStationsWindow::SearchEditChanged() {
+    searchTimer_->start();
+}
+
+void FindStationsWindow::SearchTimerTimer() {
+    const std::string text = SearchEdit->text().trimmed().toStdString();
+    // One search at a time: a pause while one runs is answered when it returns.
+    if (search_ && !search_->done())
+        return;
+    if (text.empty() || text == shownQuery_)
+        return;
+    startSearch(text);
+}
+
+void FindStationsWindow::startSearch(const std::string& text) {
+    setStatus("Searching…");
+    auto result = std::make_shared<SearchResult>();
+    const tembrik::net::HttpOptions options = DirectoryOptions();
+    search_ = std::make_unique<BackgroundTask>(
+        [result, text, options](const CancelFlag& cancel) {
+            *result = Search(DirectoryServers(), {text, "", ""}, options, &cancel);
+        },
+        [this, result, text] {
+            QMetaObject::invokeMethod(
+                this, [this, result, text] { showResults(text, std::move(*result)); }, Qt::QueuedConnection);
+        });
+}
+
+void FindStationsWindow::showResults(const std::string& text, SearchResult result) {
+    search_.reset();
+    const std::string now = SearchEdit->text().trimmed().toStdString();
+    // The text changed while this search ran: its answer is already old; ask again for the new one.
+    if (now != text && !now.empty()) {
+        startSearch(now);
+        return;
+    }
+    shownQuery_ = text;
+    ResultList->clear();
+    results_.clear();
+    if (!result.ok) {
+        setStatus(QString::fromStdString(result.message));
+        return;
+    }
+    results_ = std::move(result.stations);
+    for (const FoundStation& s : results_)
+        ResultList->addItem(ResultText(s));
+    if (!results_.empty())
+        ResultList->setCurrentRow(0);
+    setStatus(results_.empty() ? QString(NothingFoundText) : QString("%1 stations").arg(results_.size()));
+    loadFavicons();
+}
+
+void FindStationsWindow::loadFavicons() {
+    const unsigned generation = ++faviconGeneration_;
+    favicons_.reset();
+    const std::vector<FoundStation> stations = results_;
+    const tembrik::net::HttpOptions options = DirectoryOptions();
+    favicons_ = std::make_unique<BackgroundTask>(
+        [this, stations, options, generation](const CancelFlag& cancel) {
+            for (std::size_t i = 0; i < stations.size() && !cancel; ++i) {
+                std::string bytes = DownloadFavicon(stations[i], options, &cancel);
+                if (bytes.empty())
+                    continue;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, i, generation, bytes = std::move(bytes)] {
+                        if (generation != faviconGeneration_ || static_cast<int>(i) >= ResultList->count())
+                            return;
+                        const QImage image = QImage::fromData(QByteArray::fromStdString(bytes));
+                        if (!image.isNull())
+                            ResultList->item(static_cast<int>(i))
+                                ->setIcon(QPixmap::fromImage(
+                                    image.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+                    },
+                    Qt::QueuedConnection);
+            }
+        },
+        std::function<void()>());
+}
+
+const FoundStation* FindStationsWindow::selected() const {
+    const int row = ResultList->currentRow();
+    return row >= 0 && row < static_cast<int>(results_.size()) ? &results_[static_cast<std::size_t>(row)]
+                                                               : nullptr;
+}
+
+void FindStationsWindow::countClick(const std::string& uuid) {
+    std::erase_if(clicks_, [](const std::unique_ptr<BackgroundTask>& t) { return t->done(); });
+    const tembrik::net::HttpOptions options = DirectoryOptions();
+    clicks_.push_back(std::make_unique<BackgroundTask>(
+        [uuid, options](const CancelFlag& cancel) { CountClick(DirectoryServers(), uuid, options, &cancel); },
+        std::function<void()>()));
+}
+
+void FindStationsWindow::ListenButtonClick() {
+    const FoundStation* s = selected();
+    if (!s || !mainWindow_)
+        return;
+    PlayerState& state = State();
+    state.UseWmpEngine.set(s->hls ? tembrik::stations::AlternativeEngineFlag : "0");
+    state.CurrentUrl.set(s->url);
+    mainWindow_->RxLabel6->setCaption(QString::fromStdString(s->name));
+    mainWindow_->StopAlternativeEngine();
+    mainWindow_->StopMainChannel();
+    if (s->hls)
+        mainWindow_->StartAlternativeEngine(QString::fromStdString(s->url));
+    else
+        mainWindow_->Button3Click();
+    countClick(s->uuid);
+}
+
+void FindStationsWindow::AddButtonClick() {
+    const FoundStation* s = selected();
+    if (!s || (add_ && !add_->done()))
+        return;
+    setStatus("Adding…");
+    AddButton->setEnabled(false);
+    const FoundStation station = *s;
+    auto favicon = std::make_shared<std::string>();
+    const tembrik::net::HttpOptions options = DirectoryOptions();
+    add_ = std::make_unique<BackgroundTask>(
+        [station, favicon, options](const CancelFlag& cancel) {
+            *favicon = DownloadFavicon(station, options, &cancel);
+        },
+        [this, station, favicon] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, station, favicon] {
+                    add_.reset();
+                    AddButton->setEnabled(true);
+                    const AddResult added = AddFoundStation(station, *favicon);
+                    if (!added.ok) {
+                        setStatus(QString::fromStdString(added.message));
+                        return;
+                    }
+                    countClick(station.uuid);
+                    setStatus(QString("Added as station %1").arg(added.station));
+                    if (mainWindow_) {
+                        mainWindow_->Button2Click();
+                        mainWindow_->NextGrid1->scrollToRow((added.station - 1) / LogoGrid::Columns);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ShowFindStations(TForm1* mainWindow) {
+    auto* window = mainWindow->findChild<FindStationsWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!window)
+        window = new FindStationsWindow(mainWindow);
+    const QRect main = mainWindow->frameGeometry();
+    if (!window->isVisible())
+        window->move(main.center() - QPoint(window->width() / 2, window->height() / 2));
+    window->show();
+    window->raise();
+    window->activateWindow();
+    window->SearchEdit->setFocus();
+}
