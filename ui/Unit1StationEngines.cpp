@@ -19,6 +19,7 @@ void TForm1::StartAlternativeEngine(const QString& url) {
 
 void TForm1::StopMainChannel() {
     playback::Audio().ChannelStop(State().StreamHandle);
+    emit PlayingChanged(false);
 }
 
 // The Options window's "Check for new versions" and "Start recent radio station" boxes are ticked
