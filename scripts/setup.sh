@@ -86,9 +86,13 @@ if [ "$mode" = test ]; then
     apt_install "${missing[@]}"
     remove_policy
     trap - EXIT
-    if [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1 &&
-      systemctl list-unit-files icecast2.service >/dev/null 2>&1; then
-      "${sudo[@]}" systemctl disable --now icecast2.service >/dev/null 2>&1 || true
+    if printf '%s\n' "${missing[@]}" | grep -qx icecast2; then
+      if [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1; then
+        "${sudo[@]}" systemctl disable --now icecast2.service >/dev/null 2>&1 || true
+      elif [ -x /etc/init.d/icecast2 ] && command -v update-rc.d >/dev/null 2>&1; then
+        # Without systemd the init script would start it at the next boot.
+        "${sudo[@]}" update-rc.d icecast2 disable >/dev/null 2>&1 || true
+      fi
     fi
   fi
 fi
