@@ -23,6 +23,7 @@
 #include <csignal>
 #include <fstream>
 #include <random>
+#include <sys/prctl.h>
 
 // Readable failures.
 void PrintTo(const QString& s, std::ostream* os) {
@@ -95,32 +96,35 @@ private:
     QStringList lines_;
 };
 
-// A session bus of the test's own, so playerctl finds this test's player and nobody else's.
+// A session bus of the test's own, so playerctl finds this test's player and nobody else's. The
+// daemon is this process's child and ends with it, even when the test is killed.
 class PrivateBus {
 public:
     PrivateBus() {
-        QProcess p;
-        p.start("dbus-daemon", {"--session", "--fork", "--print-address=1", "--print-pid=1"});
-        p.waitForFinished(10000);
-        const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        if (out.size() >= 2) {
-            address_ = out[0].trimmed();
-            pid_ = out[1].trimmed().toInt();
+        daemon_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (!out.contains('\n') && daemon_.state() != QProcess::NotRunning && t.elapsed() < 10000) {
+            daemon_.waitForReadyRead(100);
+            out += daemon_.readAllStandardOutput();
         }
+        address_ = QString::fromUtf8(out).section('\n', 0, 0).trimmed();
         qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
     }
     ~PrivateBus() {
         QDBusConnection::disconnectFromBus("tembrik-test");
-        if (pid_ > 0)
-            ::kill(pid_, SIGTERM);
+        daemon_.terminate();
+        daemon_.waitForFinished(5000);
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
-    bool ok() const { return pid_ > 0; }
+    bool ok() const { return !address_.isEmpty(); }
     QDBusConnection Connect() const { return QDBusConnection::connectToBus(address_, "tembrik-test"); }
 
 private:
+    QProcess daemon_;
     QString address_;
-    int pid_ = 0;
 };
 
 void WriteStation(const std::filesystem::path& dir, int n, const std::string& url, const std::string& title) {
