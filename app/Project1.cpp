@@ -10,12 +10,16 @@
 #include "ui/Unit4.h"
 #include "ui/Unit5.h"
 
+#include "desktop/MprisService.h"
+
 #include <QLoggingCategory>
 #include <memory>
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
+    // The window and the tray icon belong to tembrik.desktop, with its name and icon.
+    QGuiApplication::setDesktopFileName("tembrik");
     // A truncated logo shows as an empty cell; the JPEG reader's complaint about it at every start
     // would only be noise on the terminal.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
@@ -49,7 +53,9 @@ int main(int argc, char** argv) {
             main->activateWindow();
         }
     };
+    auto mpris = std::make_unique<desktop::MprisService>(*form1);
     const int rc = QApplication::exec();
+    mpris.reset();
 
     form5.reset();
     form4.reset();

@@ -29,7 +29,8 @@ ICONS = {
     "play.png": 16, "record.png": 16, "stop.png": 16,
     "menu-play.png": 16, "menu-stop.png": 16, "menu-mute.png": 16, "menu-options.png": 16,
     "menu-exit.png": 16, "menu-help.png": 15,
-    "tembrik-16.png": 16, "tembrik-32.png": 32, "tembrik-48.png": 48, "window-icon.png": 26,
+    "tembrik-16.png": 16, "tembrik-32.png": 32, "tembrik-48.png": 48, "tembrik-64.png": 64,
+    "tembrik-128.png": 128, "tembrik-256.png": 256, "window-icon.png": 26,
 }
 
 problems = []

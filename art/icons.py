@@ -356,5 +356,8 @@ def all_icons():
         "tembrik-16.png": program_icon(16),
         "tembrik-32.png": program_icon(32),
         "tembrik-48.png": program_icon(48),
+        "tembrik-64.png": program_icon(64),
+        "tembrik-128.png": program_icon(128),
+        "tembrik-256.png": program_icon(256),
         "window-icon.png": program_icon(26),
     }

@@ -25,6 +25,8 @@ std::mutex stateMutex;
 
 std::mutex hooksMutex;
 WorkerHooks hooks; // guarded by hooksMutex; copied by each worker at its start
+using StartedHook = std::function<void(std::uint64_t request)>;
+StartedHook startedHook; // as hooks
 
 std::mutex runningMutex;
 std::condition_variable runningChanged;
@@ -49,7 +51,7 @@ bool Current(std::uint64_t request) {
     return newestRequest.load() == request;
 }
 
-void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
+void Worker(std::uint64_t request, std::string url, WorkerHooks h, StartedHook playing) {
     RunningWorker alive;
     PlayerState& s = State();
     AudioApi& audio = Audio();
@@ -151,6 +153,8 @@ void Worker(std::uint64_t request, std::string url, WorkerHooks h) {
                        .count());
     audio.ChannelPlay(stream);
     audio.ChannelSetVolume(stream, static_cast<float>(s.VolumePosition.load()) / 100.0f);
+    if (playing && Current(request))
+        playing(request);
 }
 
 constexpr std::size_t MaxUrlCharacters = 255;
@@ -173,18 +177,25 @@ void SetWorkerHooks(WorkerHooks h) {
     hooks = std::move(h);
 }
 
+void SetPlaybackStartedHook(StartedHook hook) {
+    std::lock_guard lock(hooksMutex);
+    startedHook = std::move(hook);
+}
+
 std::uint64_t StartStreamWorker(const std::string& url) {
     const std::uint64_t request = ++newestRequest;
     WorkerHooks h;
+    StartedHook started;
     {
         std::lock_guard lock(hooksMutex);
         h = hooks;
+        started = startedHook;
     }
     {
         std::lock_guard lock(runningMutex);
         ++running;
     }
-    std::thread(Worker, request, CutToCharacters(url, MaxUrlCharacters), std::move(h)).detach();
+    std::thread(Worker, request, CutToCharacters(url, MaxUrlCharacters), std::move(h), std::move(started)).detach();
     return request;
 }
 

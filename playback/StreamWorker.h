@@ -27,6 +27,10 @@ struct WorkerHooks {
 
 void SetWorkerHooks(WorkerHooks hooks); // GUI thread, before the first request
 
+// Playback of the current stream has started: called on the worker's thread right after the play
+// call, with the worker's request. GUI thread, before the first request.
+void SetPlaybackStartedHook(std::function<void(std::uint64_t request)> hook);
+
 // Starts a worker for the URL (cut to 255 characters) and returns its request number. Any
 // earlier worker is outdated from now on: it stops before touching shared state again.
 std::uint64_t StartStreamWorker(const std::string& url);

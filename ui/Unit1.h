@@ -182,6 +182,12 @@ public:
     // Text shown in an error box when a start-up step failed; empty when start-up completed.
     const QString& StartupError() const { return startupError_; }
 
+signals:
+    // For observers outside the window (the desktop's media controls): sound started or stopped on
+    // either engine, and a logo grid was filled anew.
+    void PlayingChanged(bool playing);
+    void GridsFilled();
+
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

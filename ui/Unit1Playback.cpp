@@ -47,6 +47,15 @@ bool TForm1::InitAudioEngine() {
             },
         .downloaded = RecordingDownloadRoutine(this),
     });
+    playback::SetPlaybackStartedHook([this](std::uint64_t request) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, request] {
+                if (request == playback::CurrentRequest())
+                    emit PlayingChanged(true);
+            },
+            Qt::QueuedConnection);
+    });
     return playback::InitEngine();
 }
 
@@ -102,12 +111,14 @@ void TForm1::Button3Click() {
 void TForm1::HandleStatus(const StatusReport& report) {
     switch (report.code) {
     case StatusConnecting:
+        emit PlayingChanged(false);
         RxLabel7->setCaption("Connection...");
         if (!Timer2->isActive())
             Timer2->start();
         DisablePlaybackControls();
         break;
     case StatusFailed:
+        emit PlayingChanged(false);
         RxLabel7->setCaption("Stopped");
         ResetAudioEngine();
         EnablePlaybackControls();
@@ -154,6 +165,7 @@ void TForm1::Timer2Timer() {
 void TForm1::StreamEnded(unsigned long long request, long long playedMs) {
     if (request != playback::CurrentRequest())
         return;
+    emit PlayingChanged(false);
     ScheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(playedMs)));
 }
 
@@ -195,6 +207,7 @@ void TForm1::sBitBtn3Click() {
     playback::CancelStreamWorkers();
     playback::Audio().ChannelStop(State().StreamHandle);
     playback::Audio().StreamFree(State().StreamHandle);
+    emit PlayingChanged(false);
 }
 
 void TForm1::sTrackBar1Change() {
@@ -231,6 +244,7 @@ void TForm1::Image2Click() {
 }
 
 void TForm1::WindowsMediaPlayer1StatusChange() {
+    emit PlayingChanged(WindowsMediaPlayer1->playState() == PlayState::Playing);
     if (WindowsMediaPlayer1->playState() == PlayState::Stopped)
         return;
     const QString status = WindowsMediaPlayer1->status();

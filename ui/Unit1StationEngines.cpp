@@ -23,4 +23,5 @@ void TForm1::StartAlternativeEngine(const QString& url) {
 
 void TForm1::StopMainChannel() {
     playback::Audio().ChannelStop(State().StreamHandle);
+    emit PlayingChanged(false);
 }

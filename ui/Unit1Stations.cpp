@@ -100,12 +100,14 @@ void TForm1::Button2Click() {
 
 void TForm1::FillStationGrid() {
     FillGrid(NextGrid1, StationGridModel());
+    emit GridsFilled();
 }
 
 void TForm1::FillFavouritesGrid() {
     if (!LoadFavouriteCells())
         return;
     FillGrid(NextGrid2, FavouritesGridModel());
+    emit GridsFilled();
 }
 
 void TForm1::SelectStation(int station, bool freeStream, const QString& notFavouriteHint) {
