@@ -195,7 +195,8 @@ std::uint64_t StartStreamWorker(const std::string& url) {
         std::lock_guard lock(runningMutex);
         ++running;
     }
-    std::thread(Worker, request, CutToCharacters(url, MaxUrlCharacters), std::move(h), std::move(started)).detach();
+    std::thread(Worker, request, CutToCharacters(url, MaxUrlCharacters), std::move(h), std::move(started))
+        .detach();
     return request;
 }
 

@@ -338,12 +338,14 @@ TEST_F(Mpris, CapabilitiesAreAnnouncedWhenTheyChange) {
 }
 
 TEST_F(Mpris, RaiseBringsTheWindowBackFromTheTray) {
+    // Without a tray host (this off-screen platform) hiding minimises instead; Raise undoes either.
     form->Image5Click();
-    ASSERT_TRUE(form->isHidden());
+    ASSERT_TRUE(form->isHidden() || form->isMinimized());
     int rc = -1;
     Send({"org.mpris.MediaPlayer2.Raise"}, &rc);
     EXPECT_EQ(rc, 0);
     EXPECT_FALSE(form->isHidden());
+    EXPECT_FALSE(form->isMinimized());
 }
 
 TEST_F(Mpris, ASecondPlayerOnTheBusTakesANameOfItsOwn) {

@@ -179,6 +179,7 @@ TEST_F(ChromeTest, TrayMenuItemsInOrderWithTheirCaptionsAndPictures) {
         {"N3", "Выключить звук", false, true},
         {"N8", "", true, false},
         {"N9", "Настройка...", false, true},
+        {"FindStations1", "Найти радиостанции...", false, false},
         {"N7", "Онлайн справка (FAQ)", false, true},
         {"N5", "", true, false},
         {"N4", "&Выход", false, true},
