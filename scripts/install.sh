@@ -17,7 +17,7 @@ die() {
 }
 
 data_home=${XDG_DATA_HOME:-}
-# The base directory specification ignores a relative value.
+# XDG base directories: a relative value is ignored.
 [[ $data_home == /* ]] || data_home=$HOME/.local/share
 dest=$data_home/tembrik
 link=$HOME/.local/bin/tembrik
@@ -84,7 +84,7 @@ check_free() {
   fi
 }
 
-# Exec= of the Desktop Entry Specification: the path quoted, its \ " ` $ escaped, then every
+# Exec= of a desktop entry: the path quoted, its \ " ` $ escaped, then every
 # backslash doubled for the string value, and % doubled.
 exec_value() {
   printf '%s' "$1" | sed -e 's/[\\"`$]/\\&/g' -e 's/^/"/' -e 's/$/"/' -e 's/\\/\\\\/g' -e 's/%/%%/g'

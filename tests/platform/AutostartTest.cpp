@@ -40,7 +40,7 @@ protected:
 
 } // namespace
 
-TEST(DesktopExec, QuotesAndEscapesThePathAsTheDesktopEntrySpecificationAsks) {
+TEST(DesktopExec, QuotesAndEscapesThePathAsADesktopEntryRequires) {
     const struct {
         const char* path;
         const char* exec;
@@ -104,7 +104,7 @@ TEST(AutostartDir, FollowsXdgConfigHomeOrTheHomeFolder) {
     ::setenv("HOME", "/home/listener", 1);
     ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
     EXPECT_EQ(autostartDir(), "/cfg/autostart");
-    ::setenv("XDG_CONFIG_HOME", "relative", 1); // not absolute: ignored, as the specification says
+    ::setenv("XDG_CONFIG_HOME", "relative", 1); // not absolute: ignored, as XDG base directories require
     EXPECT_EQ(autostartDir(), "/home/listener/.config/autostart");
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(autostartDir(), "/home/listener/.config/autostart");

@@ -22,7 +22,7 @@ public:
 std::filesystem::path autostartDir();
 
 // The Exec value that starts exactly `program`: the path as one quoted argument, escaped as the
-// Desktop Entry Specification asks (quoting rules, then "%%" for a percent sign, then the escapes of
+// desktop entry format asks (quoting rules, then "%%" for a percent sign, then the escapes of
 // a string value), so spaces, quotes, dollars, backquotes, backslashes and percent signs survive.
 std::string desktopExecValue(const std::filesystem::path& program);
 
