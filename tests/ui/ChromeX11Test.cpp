@@ -238,9 +238,12 @@ TEST_F(ChromeX11, EveryWindowMovesByItsDragAreasWithAnyButton) {
     }
     const DragArea secondary[] = {
         {"Options Image1", form2_.get(), form2_->Image1, {200, 18}},
+        {"Options sLabel1", form2_.get(), form2_->sLabel1, {10, 8}},
+        {"Options Image3", form2_.get(), form2_->Image3, {8, 8}},
         {"Editor Image1", form3_.get(), form3_->Image1, {300, 20}},
         {"Editor sLabel1", form3_.get(), form3_->sLabel1, {10, 8}},
         {"Update Image1", form4_.get(), form4_->Image1, {15, 60}},
+        {"Update sLabel1", form4_.get(), form4_->sLabel1, {20, 10}},
         {"About Image1", form5_.get(), form5_->Image1, {60, 100}},
     };
     for (const DragArea& d : secondary) {
