@@ -54,6 +54,9 @@ std::string OpenError::text() const {
     case OpenErrorKind::TooManyStreams:
         base = "too many streams";
         break;
+    case OpenErrorKind::MissingDecoder:
+        base = "decoder missing";
+        break;
     }
     if (!detail.empty() && detail != base)
         base += ": " + detail;
