@@ -36,10 +36,10 @@ constexpr std::size_t NetTextSize = 200;
 
 struct PlayerState {
     // Playback.
-    std::atomic<std::uint32_t> StreamHandle{0};      // written by stream workers, read by everyone
-    std::atomic<QObject*> MainWindowHandle{nullptr}; // target of status reports from any thread
+    std::atomic<std::uint32_t> StreamHandle{0};    // written by stream workers, read by everyone
+    std::atomic<QObject*> StatusReceiver{nullptr}; // target of status reports from any thread
     SharedText CurrentUrl;           // written on the GUI thread; read by workers and the end notification
-    SharedText UseWmpEngine;         // "1" = second media player; as CurrentUrl
+    SharedText UseSecondPlayer;      // "1" = second media player; as CurrentUrl
     std::int32_t CurrentStation = 0; // GUI thread
 
     // Recording. RecordState moves 0 -> 1 on the GUI thread, 1 -> 2 -> 0 on the audio library's

@@ -7,7 +7,7 @@
 #include "stations/GridModel.h"
 #include "stations/Logo.h"
 #include "stations/StationStore.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
@@ -50,7 +50,7 @@ QString LogoUrl(int station) {
 
 } // namespace
 
-MprisService::MprisService(TForm1& form, QDBusConnection bus) : form_(form), bus_(std::move(bus)) {
+MprisService::MprisService(MainWindow& form, QDBusConnection bus) : form_(form), bus_(std::move(bus)) {
     if (!bus_.isConnected()) {
         Complain("no session bus");
         return;
@@ -87,16 +87,16 @@ MprisService::~MprisService() {
 }
 
 void MprisService::Observe() {
-    connect(&form_, &TForm1::PlayingChanged, this, [this](bool playing) {
+    connect(&form_, &MainWindow::playingChanged, this, [this](bool playing) {
         playing_ = playing;
         Announce();
     });
-    connect(&form_, &TForm1::GridsFilled, this, &MprisService::Announce);
-    connect(form_.RxLabel7, &ShadowLabel::captionChanged, this, &MprisService::Announce);
-    connect(form_.RxLabel6, &ShadowLabel::captionChanged, this, &MprisService::Announce);
-    connect(form_.sTrackBar1, &QSlider::valueChanged, this, &MprisService::Announce);
+    connect(&form_, &MainWindow::gridsFilled, this, &MprisService::Announce);
+    connect(form_.nowPlaying, &ShadowLabel::captionChanged, this, &MprisService::Announce);
+    connect(form_.stationTitle, &ShadowLabel::captionChanged, this, &MprisService::Announce);
+    connect(form_.volumeSlider, &QSlider::valueChanged, this, &MprisService::Announce);
     // Switching between all stations and favourites changes where Next and Previous lead.
-    form_.NextGrid2->installEventFilter(this);
+    form_.favouritesGrid->installEventFilter(this);
 }
 
 bool MprisService::eventFilter(QObject* watched, QEvent* event) {
@@ -136,7 +136,7 @@ QVariantMap MprisService::PlayerProperties() const {
 }
 
 bool MprisService::StationOpened() const {
-    return form_.RxLabel6->text() != QString::fromUtf8(tembrik::stations::IdleTitle);
+    return form_.stationTitle->text() != QString::fromUtf8(tembrik::stations::IdleTitle);
 }
 
 std::vector<int> MprisService::ShownGrid() const {
@@ -147,7 +147,7 @@ std::vector<int> MprisService::ShownGrid() const {
 void MprisService::Raise() {
     if (form_.isHidden()) {
         // The tray's "open" item knows how to bring the window back from the tray.
-        form_.N1Click();
+        form_.openFromTray();
     } else {
         form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized);
         form_.show();
@@ -158,7 +158,7 @@ void MprisService::Raise() {
 
 void MprisService::Quit() {
     // The close image's path: the settings are written and the program ends.
-    form_.Image4Click();
+    form_.closeProgram();
 }
 
 QStringList MprisService::SupportedUriSchemes() {
@@ -198,8 +198,8 @@ QVariantMap MprisService::Metadata() const {
     QVariantMap m{
         {"mpris:trackid",
          QVariant::fromValue(QDBusObjectPath(QStringLiteral("/tembrik/station/%1").arg(station)))},
-        {"xesam:title", form_.RxLabel7->text()},
-        {"xesam:album", form_.RxLabel6->text()},
+        {"xesam:title", form_.nowPlaying->text()},
+        {"xesam:album", form_.stationTitle->text()},
         {"xesam:url", QString::fromStdString(State().CurrentUrl.get())},
     };
     if (const QString logo = LogoUrl(station); !logo.isEmpty())
@@ -208,14 +208,14 @@ QVariantMap MprisService::Metadata() const {
 }
 
 double MprisService::Volume() const {
-    return form_.sTrackBar1->value() / 100.0;
+    return form_.volumeSlider->value() / 100.0;
 }
 
 void MprisService::SetVolume(double volume) {
     if (std::isnan(volume))
         return;
     // The slider's own handler sets the engines' volume and the number beside it.
-    form_.sTrackBar1->setValue(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+    form_.volumeSlider->setValue(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
 bool MprisService::CanPlay() const {
@@ -228,7 +228,7 @@ bool MprisService::CanGoNext() const {
 
 void MprisService::Play() {
     if (!playing_ && CanPlay())
-        form_.sBitBtn2Click();
+        form_.onPlayClicked();
 }
 
 void MprisService::Pause() {
@@ -243,7 +243,7 @@ void MprisService::PlayPause() {
 }
 
 void MprisService::Stop() {
-    form_.sBitBtn3Click();
+    form_.onStopClicked();
 }
 
 void MprisService::Next() {
@@ -262,9 +262,9 @@ void MprisService::Step(int step) {
     const int row = *cell / tembrik::stations::GridColumns;
     // The same handler as a click on that cell of the grid that is shown.
     if (State().FavouritesShown == 1)
-        form_.NextGrid2SelectCell(column, row);
+        form_.favouriteCellSelected(column, row);
     else
-        form_.NextGrid1SelectCell(column, row);
+        form_.stationCellSelected(column, row);
 }
 
 } // namespace desktop

@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-class TForm1;
+class MainWindow;
 
 namespace desktop {
 
@@ -21,7 +21,7 @@ public:
 
     // Registers on `bus`. Without a bus, or when no name can be had, one line goes to standard
     // error and the service stays off; the window works exactly as without it.
-    explicit MprisService(TForm1& form, QDBusConnection bus = QDBusConnection::sessionBus());
+    explicit MprisService(MainWindow& form, QDBusConnection bus = QDBusConnection::sessionBus());
     ~MprisService() override;
 
     // The bus name held, or empty while the service is off.
@@ -60,7 +60,7 @@ private:
     std::vector<int> ShownGrid() const;
     void Step(int step);
 
-    TForm1& form_;
+    MainWindow& form_;
     QDBusConnection bus_;
     QString name_;
     bool playing_ = false; // follows the window's PlayingChanged

@@ -4,9 +4,9 @@
 // The program's application object. An error that escapes an event handler ends that handler
 // only: it is shown in the error box with its text and the program goes on, as every handler
 // that reads a file or converts a number expects. Without this Qt would end the process.
-class TApplication : public QApplication {
+class TembrikApplication : public QApplication {
 public:
-    TApplication(int& argc, char** argv);
+    TembrikApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
 };

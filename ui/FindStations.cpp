@@ -1,8 +1,8 @@
 #include "FindStations.h"
 
+#include "MainWindow.h"
 #include "NetClient.h"
 #include "SkinnedWindow.h"
-#include "Unit1.h"
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
 
@@ -58,7 +58,7 @@ QString ResultText(const FoundStation& s) {
 
 } // namespace
 
-FindStationsWindow::FindStationsWindow(TForm1* mainWindow)
+FindStationsWindow::FindStationsWindow(MainWindow* mainWindow)
     : QWidget(mainWindow, Qt::Window | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
     setObjectName("FindStations");
     setWindowTitle("Find stations");
@@ -81,43 +81,43 @@ FindStationsWindow::FindStationsWindow(TForm1* mainWindow)
     title->adjustSize();
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    CloseArea = new QLabel("✕", this);
-    CloseArea->setObjectName("CloseArea");
-    CloseArea->setGeometry(ClientSize.width() - 40, 6, 32, 25);
-    CloseArea->setCursor(Qt::PointingHandCursor);
-    CloseArea->setAccessibleName("Close");
-    CloseArea->setFont(ProgramFont(FontFace::Sans, 18, true));
-    CloseArea->installEventFilter(this);
+    closeMark = new QLabel("✕", this);
+    closeMark->setObjectName("CloseArea");
+    closeMark->setGeometry(ClientSize.width() - 40, 6, 32, 25);
+    closeMark->setCursor(Qt::PointingHandCursor);
+    closeMark->setAccessibleName("Close");
+    closeMark->setFont(ProgramFont(FontFace::Sans, 18, true));
+    closeMark->installEventFilter(this);
 
-    SearchEdit = new QLineEdit(this);
-    SearchEdit->setObjectName("SearchEdit");
-    SearchEdit->setGeometry(16, 44, ClientSize.width() - 32, 28);
-    SearchEdit->setPlaceholderText("Station name");
-    SearchEdit->setFont(ProgramFont(FontFace::Sans, 15));
+    searchEdit = new QLineEdit(this);
+    searchEdit->setObjectName("SearchEdit");
+    searchEdit->setGeometry(16, 44, ClientSize.width() - 32, 28);
+    searchEdit->setPlaceholderText("Station name");
+    searchEdit->setFont(ProgramFont(FontFace::Sans, 15));
 
-    ResultList = new QListWidget(this);
-    ResultList->setObjectName("ResultList");
-    ResultList->setGeometry(16, 80, ClientSize.width() - 32, 270);
-    ResultList->setIconSize(QSize(40, 40));
-    ResultList->setFont(ProgramFont(FontFace::Sans, 13));
+    resultList = new QListWidget(this);
+    resultList->setObjectName("ResultList");
+    resultList->setGeometry(16, 80, ClientSize.width() - 32, 270);
+    resultList->setIconSize(QSize(40, 40));
+    resultList->setFont(ProgramFont(FontFace::Sans, 13));
 
-    StatusLabel = new QLabel(this);
-    StatusLabel->setObjectName("StatusLabel");
-    StatusLabel->setGeometry(16, 356, ClientSize.width() - 32, 20);
-    StatusLabel->setFont(ProgramFont(FontFace::Sans, 13));
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName("StatusLabel");
+    statusLabel->setGeometry(16, 356, ClientSize.width() - 32, 20);
+    statusLabel->setFont(ProgramFont(FontFace::Sans, 13));
 
-    ListenButton = MakeWindowButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
-    AddButton = MakeWindowButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
+    listenButton = MakeWindowButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
+    addButton = MakeWindowButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
 
     searchTimer_ = new QTimer(this);
     searchTimer_->setSingleShot(true);
     searchTimer_->setInterval(SearchPauseMs);
 
-    connect(SearchEdit, &QLineEdit::textEdited, this, &FindStationsWindow::SearchEditChanged);
-    connect(searchTimer_, &QTimer::timeout, this, &FindStationsWindow::SearchTimerTimer);
-    connect(ListenButton, &QPushButton::clicked, this, &FindStationsWindow::ListenButtonClick);
-    connect(AddButton, &QPushButton::clicked, this, &FindStationsWindow::AddButtonClick);
-    connect(ResultList, &QListWidget::itemDoubleClicked, this, &FindStationsWindow::ListenButtonClick);
+    connect(searchEdit, &QLineEdit::textEdited, this, &FindStationsWindow::searchTextChanged);
+    connect(searchTimer_, &QTimer::timeout, this, &FindStationsWindow::searchTimerFired);
+    connect(listenButton, &QPushButton::clicked, this, &FindStationsWindow::listenToSelected);
+    connect(addButton, &QPushButton::clicked, this, &FindStationsWindow::addSelected);
+    connect(resultList, &QListWidget::itemDoubleClicked, this, &FindStationsWindow::listenToSelected);
 }
 
 FindStationsWindow::~FindStationsWindow() {
@@ -150,21 +150,21 @@ void FindStationsWindow::mousePressEvent(QMouseEvent* e) {
 }
 
 bool FindStationsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == CloseArea && event->type() == QEvent::MouseButtonRelease)
+    if (watched == closeMark && event->type() == QEvent::MouseButtonRelease)
         close();
     return QWidget::eventFilter(watched, event);
 }
 
 void FindStationsWindow::setStatus(const QString& text) {
-    StatusLabel->setText(text);
+    statusLabel->setText(text);
 }
 
-void FindStationsWindow::SearchEditChanged() {
+void FindStationsWindow::searchTextChanged() {
     searchTimer_->start();
 }
 
-void FindStationsWindow::SearchTimerTimer() {
-    const std::string text = SearchEdit->text().trimmed().toStdString();
+void FindStationsWindow::searchTimerFired() {
+    const std::string text = searchEdit->text().trimmed().toStdString();
     // One search at a time: a pause while one runs is answered when it returns.
     if (search_ && !search_->done())
         return;
@@ -189,14 +189,14 @@ void FindStationsWindow::startSearch(const std::string& text) {
 
 void FindStationsWindow::showResults(const std::string& text, SearchResult result) {
     search_.reset();
-    const std::string now = SearchEdit->text().trimmed().toStdString();
+    const std::string now = searchEdit->text().trimmed().toStdString();
     // The text changed while this search ran: its answer is already old; ask again for the new one.
     if (now != text && !now.empty()) {
         startSearch(now);
         return;
     }
     shownQuery_ = text;
-    ResultList->clear();
+    resultList->clear();
     results_.clear();
     if (!result.ok) {
         setStatus(QString::fromStdString(result.message));
@@ -204,9 +204,9 @@ void FindStationsWindow::showResults(const std::string& text, SearchResult resul
     }
     results_ = std::move(result.stations);
     for (const FoundStation& s : results_)
-        ResultList->addItem(ResultText(s));
+        resultList->addItem(ResultText(s));
     if (!results_.empty())
-        ResultList->setCurrentRow(0);
+        resultList->setCurrentRow(0);
     setStatus(results_.empty() ? QString(NothingFoundText) : QString("%1 stations").arg(results_.size()));
     loadFavicons();
 }
@@ -225,11 +225,11 @@ void FindStationsWindow::loadFavicons() {
                 QMetaObject::invokeMethod(
                     this,
                     [this, i, generation, bytes = std::move(bytes)] {
-                        if (generation != faviconGeneration_ || static_cast<int>(i) >= ResultList->count())
+                        if (generation != faviconGeneration_ || static_cast<int>(i) >= resultList->count())
                             return;
                         const QImage image = QImage::fromData(QByteArray::fromStdString(bytes));
                         if (!image.isNull())
-                            ResultList->item(static_cast<int>(i))
+                            resultList->item(static_cast<int>(i))
                                 ->setIcon(QPixmap::fromImage(
                                     image.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
                     },
@@ -240,7 +240,7 @@ void FindStationsWindow::loadFavicons() {
 }
 
 const FoundStation* FindStationsWindow::selected() const {
-    const int row = ResultList->currentRow();
+    const int row = resultList->currentRow();
     return row >= 0 && row < static_cast<int>(results_.size()) ? &results_[static_cast<std::size_t>(row)]
                                                                : nullptr;
 }
@@ -253,29 +253,29 @@ void FindStationsWindow::countClick(const std::string& uuid) {
         std::function<void()>()));
 }
 
-void FindStationsWindow::ListenButtonClick() {
+void FindStationsWindow::listenToSelected() {
     const FoundStation* s = selected();
     if (!s || !mainWindow_)
         return;
     PlayerState& state = State();
-    state.UseWmpEngine.set(s->hls ? tembrik::stations::AlternativeEngineFlag : "0");
+    state.UseSecondPlayer.set(s->hls ? tembrik::stations::AlternativeEngineFlag : "0");
     state.CurrentUrl.set(s->url);
-    mainWindow_->RxLabel6->setCaption(QString::fromStdString(s->name));
-    mainWindow_->StopAlternativeEngine();
-    mainWindow_->StopMainChannel();
+    mainWindow_->stationTitle->setCaption(QString::fromStdString(s->name));
+    mainWindow_->stopSecondPlayer();
+    mainWindow_->stopMainChannel();
     if (s->hls)
-        mainWindow_->StartAlternativeEngine(QString::fromStdString(s->url));
+        mainWindow_->startSecondPlayer(QString::fromStdString(s->url));
     else
-        mainWindow_->Button3Click();
+        mainWindow_->connectCurrentStation();
     countClick(s->uuid);
 }
 
-void FindStationsWindow::AddButtonClick() {
+void FindStationsWindow::addSelected() {
     const FoundStation* s = selected();
     if (!s || (add_ && !add_->done()))
         return;
     setStatus("Adding…");
-    AddButton->setEnabled(false);
+    addButton->setEnabled(false);
     const FoundStation station = *s;
     auto favicon = std::make_shared<std::string>();
     const tembrik::net::HttpOptions options = DirectoryOptions();
@@ -288,7 +288,7 @@ void FindStationsWindow::AddButtonClick() {
                 this,
                 [this, station, favicon] {
                     add_.reset();
-                    AddButton->setEnabled(true);
+                    addButton->setEnabled(true);
                     const AddResult added = AddFoundStation(station, *favicon);
                     if (!added.ok) {
                         setStatus(QString::fromStdString(added.message));
@@ -297,15 +297,15 @@ void FindStationsWindow::AddButtonClick() {
                     countClick(station.uuid);
                     setStatus(QString("Added as station %1").arg(added.station));
                     if (mainWindow_) {
-                        mainWindow_->Button2Click();
-                        mainWindow_->NextGrid1->scrollToRow((added.station - 1) / LogoGrid::Columns);
+                        mainWindow_->reloadStations();
+                        mainWindow_->stationGrid->scrollToRow((added.station - 1) / LogoGrid::Columns);
                     }
                 },
                 Qt::QueuedConnection);
         });
 }
 
-void ShowFindStations(TForm1* mainWindow) {
+void ShowFindStations(MainWindow* mainWindow) {
     auto* window = mainWindow->findChild<FindStationsWindow*>(QString(), Qt::FindDirectChildrenOnly);
     if (!window)
         window = new FindStationsWindow(mainWindow);
@@ -315,5 +315,5 @@ void ShowFindStations(TForm1* mainWindow) {
     window->show();
     window->raise();
     window->activateWindow();
-    window->SearchEdit->setFocus();
+    window->searchEdit->setFocus();
 }

@@ -15,7 +15,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
-class TForm1;
+class MainWindow;
 namespace tembrik::net {
 class BackgroundTask;
 }
@@ -23,25 +23,25 @@ class BackgroundTask;
 class FindStationsWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit FindStationsWindow(TForm1* mainWindow);
+    explicit FindStationsWindow(MainWindow* mainWindow);
     ~FindStationsWindow() override;
 
-    QLineEdit* SearchEdit;
-    QListWidget* ResultList;
-    QPushButton* ListenButton;
-    QPushButton* AddButton;
-    QLabel* StatusLabel;
-    QWidget* CloseArea;
+    QLineEdit* searchEdit;
+    QListWidget* resultList;
+    QPushButton* listenButton;
+    QPushButton* addButton;
+    QLabel* statusLabel;
+    QWidget* closeMark;
 
     // The results now shown, in the list's order.
     const std::vector<tembrik::directory::FoundStation>& results() const { return results_; }
     // True while a search, favicon, add or click transfer runs.
     bool busy() const;
 
-    void SearchEditChanged();
-    void SearchTimerTimer();
-    void ListenButtonClick();
-    void AddButtonClick();
+    void searchTextChanged();
+    void searchTimerFired();
+    void listenToSelected();
+    void addSelected();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -56,7 +56,7 @@ private:
     const tembrik::directory::FoundStation* selected() const;
     void setStatus(const QString& text);
 
-    TForm1* mainWindow_;
+    MainWindow* mainWindow_;
     QTimer* searchTimer_;
     std::vector<tembrik::directory::FoundStation> results_; // GUI thread
     std::string shownQuery_;                                // the text the results answer
@@ -70,4 +70,4 @@ private:
 };
 
 // Opens the window (created on first use) above the main window.
-void ShowFindStations(TForm1* mainWindow);
+void ShowFindStations(MainWindow* mainWindow);

@@ -71,7 +71,7 @@ void RunWhileResponsive(const std::function<void(const tembrik::net::CancelFlag&
         std::rethrow_exception(error);
 }
 
-HttpTimeouts& IdHTTP1Timeouts() {
+HttpTimeouts& NetClientTimeouts() {
     static HttpTimeouts timeouts; // GUI thread
     return timeouts;
 }
@@ -91,7 +91,7 @@ std::string HttpGet(const std::string& url, std::chrono::milliseconds connectTim
 std::vector<std::string> DownloadList(const std::vector<std::string>& urls,
                                       const std::vector<std::string>& names,
                                       const std::filesystem::path& folder) {
-    const HttpTimeouts& t = IdHTTP1Timeouts();
+    const HttpTimeouts& t = NetClientTimeouts();
     const tembrik::net::HttpOptions options = ProgramHttpOptions(t.connect, t.read);
     std::vector<std::string> errors;
     RunWhileResponsive([&](const tembrik::net::CancelFlag& cancel) {

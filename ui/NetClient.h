@@ -42,13 +42,13 @@ struct HttpTimeouts {
     std::chrono::milliseconds connect{30000};
     std::chrono::milliseconds read{30000};
 };
-HttpTimeouts& IdHTTP1Timeouts();
+HttpTimeouts& NetClientTimeouts();
 
 // The body of the address, or NetError with the reason.
 std::string HttpGet(const std::string& url, std::chrono::milliseconds connectTimeout,
                     std::chrono::milliseconds readTimeout);
 
-// Saves urls[i] as folder/names[i], one after the other, with IdHTTP1Timeouts(); entry i of the
+// Saves urls[i] as folder/names[i], one after the other, with NetClientTimeouts(); entry i of the
 // result is empty when saved, else the reason.
 std::vector<std::string> DownloadList(const std::vector<std::string>& urls,
                                       const std::vector<std::string>& names,

@@ -10,7 +10,8 @@ class ImageControl;
 class QPushButton;
 
 // Shared set-up of the program's borderless windows: fixed client size, caption, icon, the
-// background picture as Image1 and the window shape from its pure-lime pixels.
+// background picture (returned; each window keeps it as its `background`) and the window shape
+// from its pure-lime pixels.
 ImageControl* SetUpSkinnedWindow(QWidget* window, QSize clientSize, const QString& caption,
                                  const QString& background);
 

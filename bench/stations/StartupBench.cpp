@@ -13,13 +13,13 @@
 #include "stations/GridModel.h"
 #include "stations/Logo.h"
 #include "tembrik/platform/ProgramDir.h"
+#include "ui/AboutWindow.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsWindow.h"
+#include "ui/StationEditor.h"
+#include "ui/UpdateNotice.h"
 #include "ui/widgets/LogoGrid.h"
 
 #include <QApplication>
@@ -66,7 +66,7 @@ double PeakMb() {
 int Measure(int argc, char** argv, const fs::path& programDir) {
     tembrik::platform::setProgramDirForTesting(programDir);
     const double baseMb = PeakMb();
-    TApplication app(argc, argv);
+    TembrikApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
     QApplication::setQuitOnLastWindowClosed(false);
     QStringList errors;
@@ -75,12 +75,12 @@ int Measure(int argc, char** argv, const fs::path& programDir) {
 
     const auto start = Clock::now();
     const double startCpu = ProcessCpuMs();
-    auto form1 = std::make_unique<TForm1>();
-    auto form2 = std::make_unique<TForm2>();
-    auto form3 = std::make_unique<TForm3>();
-    auto form4 = std::make_unique<TForm4>();
-    auto form5 = std::make_unique<TForm5>();
-    form1->show();
+    auto mainWindow = std::make_unique<MainWindow>();
+    auto options = std::make_unique<OptionsWindow>();
+    auto editor = std::make_unique<StationEditor>();
+    auto updateNotice = std::make_unique<UpdateNotice>();
+    auto about = std::make_unique<AboutWindow>();
+    mainWindow->show();
     // A zero timer runs once the queue holds nothing else: the window is shown, painted and idle.
     QTimer::singleShot(0, &app, &QApplication::quit);
     QApplication::exec();
@@ -93,9 +93,9 @@ int Measure(int argc, char** argv, const fs::path& programDir) {
     const auto favourites = tembrik::stations::FavouritesGridModel();
     auto t = Clock::now();
     double cpu = ProcessCpuMs();
-    const auto cells = tembrik::stations::LoadLogos(all.Stations, form1->NextGrid1->cellPictureSize());
+    const auto cells = tembrik::stations::LoadLogos(all.Stations, mainWindow->stationGrid->cellPictureSize());
     const auto favCells =
-        tembrik::stations::LoadLogos(favourites.Stations, form1->NextGrid2->cellPictureSize());
+        tembrik::stations::LoadLogos(favourites.Stations, mainWindow->favouritesGrid->cellPictureSize());
     const double decodeMs = MsSince(t);
     const double decodeCpuMs = ProcessCpuMs() - cpu;
     t = Clock::now();
@@ -103,17 +103,18 @@ int Measure(int argc, char** argv, const fs::path& programDir) {
     std::map<std::string, std::pair<int, double>> byType; // extension: logos, milliseconds
     for (int n : all.Stations) {
         const auto one = Clock::now();
-        pictures += tembrik::stations::LoadLogo(n, form1->NextGrid1->cellPictureSize()).isNull() ? 0 : 1;
+        pictures +=
+            tembrik::stations::LoadLogo(n, mainWindow->stationGrid->cellPictureSize()).isNull() ? 0 : 1;
         auto& [count, ms] = byType[State().LogoExtensions[static_cast<std::size_t>(n)]];
         ++count;
         ms += MsSince(one);
     }
     for (int n : favourites.Stations)
-        tembrik::stations::LoadLogo(n, form1->NextGrid2->cellPictureSize());
+        tembrik::stations::LoadLogo(n, mainWindow->favouritesGrid->cellPictureSize());
     const double decodeOneThreadMs = MsSince(t);
 
     // Painting while scrolling from top to bottom in wheel steps.
-    LogoGrid* grid = form1->NextGrid1;
+    LogoGrid* grid = mainWindow->stationGrid;
     QImage frame(grid->viewport()->size(), QImage::Format_RGB32);
     int frames = 0;
     t = Clock::now();

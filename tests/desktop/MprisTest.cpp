@@ -8,7 +8,7 @@
 #include "playback/AudioApi.h"
 #include "playback/StreamWorker.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
 
@@ -166,30 +166,30 @@ protected:
         WriteStation(stations, 2, base + "/aac", "Test FM Two");
         WriteStation(stations, 3, base + "/ogg", "Test FM Three");
 
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<MainWindow>();
         form->show();
         QApplication::processEvents();
-        ASSERT_TRUE(form->StartupError().isEmpty()) << form->StartupError().toStdString();
+        ASSERT_TRUE(form->startupError().isEmpty()) << form->startupError().toStdString();
         mpris = std::make_unique<desktop::MprisService>(*form, bus.Connect());
         ASSERT_EQ(mpris->busName(), "org.mpris.MediaPlayer2.tembrik");
     }
     void TearDown() override {
         if (form)
-            form->sBitBtn3Click();
+            form->onStopClicked();
         WaitFor([] { return playback::WaitForStreamWorkers(std::chrono::milliseconds(0)); }, 10000);
         mpris.reset();
         form.reset();
         SetMessageBoxHookForTesting({});
         playback::SetAudioForTesting(&DefaultTestAudio());
     }
-    QString Album() const { return form->RxLabel6->text(); }
+    QString Album() const { return form->stationTitle->text(); }
 
     bool realEngine = false;
     PrivateBus bus;
     ProgramDirFixture dir{"mpris"};
     FakeAudio audio;
     QStringList boxes;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     std::unique_ptr<desktop::MprisService> mpris;
 };
 
@@ -210,16 +210,16 @@ TEST_F(MprisOnTheAir, TitleAndStatusFollowThePlayerAndPlayPauseStopsAndPlays) {
 
     const QString first = QStringLiteral("MPRIS Первая %1").arg(std::random_device{}() % 100000);
     ASSERT_TRUE(SetTitle("/mp3", first));
-    form->NextGrid1SelectCell(0, 0);
+    form->stationCellSelected(0, 0);
     // Other tests share the mount and may set its title meanwhile: say it again until it shows.
     bool seen = false;
     for (int attempt = 0; attempt < 8 && !seen; ++attempt) {
-        seen = WaitFor([&] { return form->RxLabel7->text() == first; }, 4000);
+        seen = WaitFor([&] { return form->nowPlaying->text() == first; }, 4000);
         if (!seen)
             SetTitle("/mp3", first);
     }
-    ASSERT_TRUE(seen) << form->RxLabel7->text().toStdString();
-    EXPECT_EQ(Ctl({"metadata", "title"}), form->RxLabel7->text());
+    ASSERT_TRUE(seen) << form->nowPlaying->text().toStdString();
+    EXPECT_EQ(Ctl({"metadata", "title"}), form->nowPlaying->text());
     EXPECT_EQ(Ctl({"metadata", "album"}), "Test FM One");
     EXPECT_EQ(Ctl({"metadata", "xesam:url"}), Env("TEMBRIK_ICECAST_URL") + "/mp3");
     // playerctl quotes an object path.
@@ -236,9 +236,9 @@ TEST_F(MprisOnTheAir, TitleAndStatusFollowThePlayerAndPlayPauseStopsAndPlays) {
     seen = false;
     for (int attempt = 0; attempt < 8 && !seen; ++attempt) {
         SetTitle("/mp3", second);
-        seen = WaitFor([&] { return form->RxLabel7->text() == second; }, 4000);
+        seen = WaitFor([&] { return form->nowPlaying->text() == second; }, 4000);
     }
-    ASSERT_TRUE(seen) << form->RxLabel7->text().toStdString();
+    ASSERT_TRUE(seen) << form->nowPlaying->text().toStdString();
     EXPECT_TRUE(titles.Saw(second)) << titles.Lines().toStdString();
     EXPECT_EQ(Ctl({"metadata", "title"}), second);
 
@@ -254,11 +254,11 @@ TEST_F(MprisOnTheAir, TitleAndStatusFollowThePlayerAndPlayPauseStopsAndPlays) {
 TEST_F(Mpris, VolumeFollowsTheSliderBothWays) {
     Follower volume({"volume"});
     Ctl({"volume", "0.5"});
-    EXPECT_EQ(form->sTrackBar1->value(), 50);
-    EXPECT_EQ(form->RxLabel5->text(), "50");
+    EXPECT_EQ(form->volumeSlider->value(), 50);
+    EXPECT_EQ(form->volumeLabel->text(), "50");
     EXPECT_EQ(State().VolumePosition.load(), 50);
 
-    form->sTrackBar1->setValue(80);
+    form->volumeSlider->setValue(80);
     EXPECT_EQ(Ctl({"volume"}), "0.800000");
     EXPECT_TRUE(volume.Saw("0.800000")) << volume.Lines().toStdString();
 
@@ -268,10 +268,10 @@ TEST_F(Mpris, VolumeFollowsTheSliderBothWays) {
               value});
     };
     set("variant:double:1.7");
-    EXPECT_EQ(form->sTrackBar1->value(), 100);
+    EXPECT_EQ(form->volumeSlider->value(), 100);
     set("variant:double:-0.2");
-    EXPECT_EQ(form->sTrackBar1->value(), 0);
-    EXPECT_EQ(form->RxLabel5->text(), "0");
+    EXPECT_EQ(form->volumeSlider->value(), 0);
+    EXPECT_EQ(form->volumeLabel->text(), "0");
 }
 
 TEST_F(Mpris, NextAndPreviousOpenTheNeighboursInTheShownGrid) {
@@ -292,14 +292,14 @@ TEST_F(Mpris, NextAndPreviousOpenTheNeighboursInTheShownGrid) {
 
     // With the favourites shown, their order counts.
     std::ofstream(dir.path() / "favs.txt", std::ios::binary) << "3\r\n1\r\n";
-    form->RxLabel3Click();
+    form->showFavourites();
     Ctl({"next"});
     EXPECT_EQ(Album(), "Test FM Three");
     Ctl({"next"});
     EXPECT_EQ(Album(), "Test FM One");
     Ctl({"previous"});
     EXPECT_EQ(Album(), "Test FM Three");
-    form->RxLabel2Click();
+    form->showAllStations();
     Ctl({"next"});
     EXPECT_EQ(Album(), "Test FM One");
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
@@ -325,11 +325,11 @@ TEST_F(Mpris, CapabilitiesAreAnnouncedWhenTheyChange) {
     ASSERT_TRUE(monitor.waitForStarted(5000));
     QByteArray seen;
     WaitFor([&] { return (seen += monitor.readAllStandardOutput()).contains("NameAcquired"); }, 3000);
-    form->RxLabel3Click();
+    form->showFavourites();
     EXPECT_EQ(get("org.mpris.MediaPlayer2.Player", "CanGoNext"), "false");
     EXPECT_TRUE(WaitFor([&] { return (seen += monitor.readAllStandardOutput()).contains("CanGoNext"); }))
         << seen.toStdString();
-    form->NextGrid1SelectCell(1, 0);
+    form->stationCellSelected(1, 0);
     EXPECT_EQ(get("org.mpris.MediaPlayer2.Player", "CanPlay"), "true");
     EXPECT_TRUE(WaitFor([&] { return (seen += monitor.readAllStandardOutput()).contains("CanPlay"); }))
         << seen.toStdString();
@@ -339,7 +339,7 @@ TEST_F(Mpris, CapabilitiesAreAnnouncedWhenTheyChange) {
 
 TEST_F(Mpris, RaiseBringsTheWindowBackFromTheTray) {
     // Without a tray host (this off-screen platform) hiding minimises instead; Raise undoes either.
-    form->Image5Click();
+    form->hideToTray();
     ASSERT_TRUE(form->isHidden() || form->isMinimized());
     int rc = -1;
     Send({"org.mpris.MediaPlayer2.Raise"}, &rc);

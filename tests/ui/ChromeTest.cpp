@@ -5,11 +5,11 @@
 #include "TestAudio.h"
 
 #include "app/PlayerState.h"
+#include "ui/AboutWindow.h"
+#include "ui/OptionsWindow.h"
 #include "ui/ProductSite.h"
 #include "ui/SkinnedWindow.h"
-#include "ui/Unit2.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/UpdateNotice.h"
 #include "ui/VolumeKeyFilter.h"
 #include "ui/widgets/ImageControl.h"
 #include "ui/widgets/LogoGrid.h"
@@ -57,18 +57,18 @@ protected:
         qunsetenv("TEMBRIK_SITE");
     }
     void TearDown() override {
-        form5_.reset();
-        form2_.reset();
+        about_.reset();
+        options_.reset();
         StationWindowFixture::TearDown();
         qunsetenv("TEMBRIK_SITE");
     }
     void startAll() {
         start();
-        form2_ = std::make_unique<TForm2>();
-        form5_ = std::make_unique<TForm5>();
+        options_ = std::make_unique<OptionsWindow>();
+        about_ = std::make_unique<AboutWindow>();
         // The main window installs the volume keys when it is first activated.
-        form1_->activateWindow();
-        form1_->FormActivate();
+        mainWindow_->activateWindow();
+        mainWindow_->windowActivated();
     }
     int volumeCalls() const {
         std::lock_guard l(DefaultTestAudio().mutex);
@@ -76,8 +76,8 @@ protected:
             std::count_if(DefaultTestAudio().calls.begin(), DefaultTestAudio().calls.end(),
                           [](const std::string& c) { return c.rfind("volume", 0) == 0; }));
     }
-    std::unique_ptr<TForm2> form2_;
-    std::unique_ptr<TForm5> form5_;
+    std::unique_ptr<OptionsWindow> options_;
+    std::unique_ptr<AboutWindow> about_;
 };
 
 } // namespace
@@ -104,63 +104,64 @@ TEST_F(ChromeTest, VolumeKeysStepByOneOrTenAndStopAtTheEnds) {
         {50, Qt::Key_Left, Qt::NoModifier, 50},
     };
     for (const auto& c : cases) {
-        form1_->sTrackBar1->setValue(c.from);
-        QTest::keyClick(form1_->NextGrid1, c.key, c.mods);
-        EXPECT_EQ(form1_->sTrackBar1->value(), c.to) << c.from << " key " << c.key << " mods " << c.mods;
+        mainWindow_->volumeSlider->setValue(c.from);
+        QTest::keyClick(mainWindow_->stationGrid, c.key, c.mods);
+        EXPECT_EQ(mainWindow_->volumeSlider->value(), c.to)
+            << c.from << " key " << c.key << " mods " << c.mods;
     }
     // At the top nothing changes and no volume is applied again.
-    form1_->sTrackBar1->setValue(100);
+    mainWindow_->volumeSlider->setValue(100);
     const int before = volumeCalls();
-    QTest::keyClick(form1_->NextGrid1, Qt::Key_Up, Qt::ShiftModifier);
-    EXPECT_EQ(form1_->sTrackBar1->value(), 100);
+    QTest::keyClick(mainWindow_->stationGrid, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 100);
     EXPECT_EQ(volumeCalls(), before);
-    EXPECT_EQ(form1_->RxLabel5->text(), "100");
+    EXPECT_EQ(mainWindow_->volumeLabel->text(), "100");
 }
 
 TEST_F(ChromeTest, VolumeKeysReachNoControl) {
     layOutStations(40);
     startAll();
-    form1_->sTrackBar1->setValue(50);
+    mainWindow_->volumeSlider->setValue(50);
     // The grid would scroll on the arrows, a slider would move, a text box would take the keypad signs.
-    LogoGrid* grid = form1_->NextGrid1;
+    LogoGrid* grid = mainWindow_->stationGrid;
     grid->setFocus();
     const int scrolled = grid->verticalScrollBar()->value();
     QTest::keyClick(grid, Qt::Key_Down);
     QTest::keyClick(grid, Qt::Key_Down);
     EXPECT_EQ(grid->verticalScrollBar()->value(), scrolled);
-    EXPECT_EQ(form1_->sTrackBar1->value(), 48);
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 48);
 
     // A slider in another window of the program, as the Options window's are.
-    auto* other = new SkinSlider(Qt::Vertical, 10, form2_.get());
+    auto* other = new SkinSlider(Qt::Vertical, 10, options_.get());
     other->setRange(0, 20);
     other->setValue(10);
-    form2_->show();
+    options_->show();
     QTest::keyClick(other, Qt::Key_Up);
     QTest::keyClick(other, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(other->value(), 10);
-    EXPECT_EQ(form1_->sTrackBar1->value(), 39);
-    form2_->hide();
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 39);
+    options_->hide();
 
-    form3_->show();
-    form3_->sEdit1->setText("");
-    QTest::keyClick(form3_->sEdit1, Qt::Key_Plus, Qt::KeypadModifier);
-    QTest::keyClick(form3_->sEdit1, Qt::Key_Minus, Qt::KeypadModifier);
-    EXPECT_EQ(form3_->sEdit1->text(), "");
-    QTest::keyClicks(form3_->sEdit1, "a+b-c");
-    EXPECT_EQ(form3_->sEdit1->text(), "a+b-c");
-    EXPECT_EQ(form1_->sTrackBar1->value(), 39);
+    editor_->show();
+    editor_->titleEdit->setText("");
+    QTest::keyClick(editor_->titleEdit, Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(editor_->titleEdit, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(editor_->titleEdit->text(), "");
+    QTest::keyClicks(editor_->titleEdit, "a+b-c");
+    EXPECT_EQ(editor_->titleEdit->text(), "a+b-c");
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 39);
 }
 
 TEST_F(ChromeTest, PopupMenuKeepsItsArrowKeys) {
     layOutStations(1);
     startAll();
-    form1_->sTrackBar1->setValue(50);
-    form1_->PopupMenu1->popup(QPoint(100, 100));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->PopupMenu1->isVisible(); }, 20000));
-    QTest::keyClick(form1_->PopupMenu1, Qt::Key_Down);
-    EXPECT_EQ(form1_->sTrackBar1->value(), 50);
-    EXPECT_NE(form1_->PopupMenu1->activeAction(), nullptr);
-    form1_->PopupMenu1->hide();
+    mainWindow_->volumeSlider->setValue(50);
+    mainWindow_->trayMenu->popup(QPoint(100, 100));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mainWindow_->trayMenu->isVisible(); }, 20000));
+    QTest::keyClick(mainWindow_->trayMenu, Qt::Key_Down);
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 50);
+    EXPECT_NE(mainWindow_->trayMenu->activeAction(), nullptr);
+    mainWindow_->trayMenu->hide();
 }
 
 TEST_F(ChromeTest, TrayMenuItemsInOrderWithTheirCaptionsAndPictures) {
@@ -184,7 +185,7 @@ TEST_F(ChromeTest, TrayMenuItemsInOrderWithTheirCaptionsAndPictures) {
         {"N5", "", true, false},
         {"N4", "&Выход", false, true},
     };
-    const QList<QAction*> actions = form1_->PopupMenu1->actions();
+    const QList<QAction*> actions = mainWindow_->trayMenu->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(items)));
     for (std::size_t i = 0; i < std::size(items); ++i) {
         QAction* a = actions[static_cast<qsizetype>(i)];
@@ -200,19 +201,19 @@ TEST_F(ChromeTest, TrayMenuItemsInOrderWithTheirCaptionsAndPictures) {
 TEST_F(ChromeTest, MuteItemFollowsTheMuteImagesHint) {
     layOutStations(1);
     startAll();
-    QMenu* menu = form1_->PopupMenu1;
+    QMenu* menu = mainWindow_->trayMenu;
     const auto openMenu = [&] {
         menu->popup(QPoint(100, 100));
         EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 20000));
-        const QString caption = form1_->N3->text();
+        const QString caption = mainWindow_->muteItem->text();
         menu->hide();
         return caption;
     };
     EXPECT_EQ(openMenu(), "Mute On");
-    form1_->Image2Click();
+    mainWindow_->toggleMute();
     EXPECT_EQ(openMenu(), "Mute Off");
-    form1_->N3->trigger(); // unmutes
-    EXPECT_EQ(form1_->Image2->hint(), "Mute On");
+    mainWindow_->muteItem->trigger(); // unmutes
+    EXPECT_EQ(mainWindow_->muteIcon->hint(), "Mute On");
     EXPECT_EQ(openMenu(), "Mute On");
 }
 
@@ -220,29 +221,29 @@ TEST_F(ChromeTest, WithoutATrayHostHidingMinimisesAndTheWindowComesBack) {
     layOutStations(1);
     startAll();
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()); // off-screen has no tray host
-    form1_->Image5Click();
-    EXPECT_TRUE(form1_->isMinimized());
-    EXPECT_TRUE(form1_->isVisible()); // still in the window list, so it can be brought back
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Tembrik - Free Radio Gadget!");
-    form1_->N1Click();
-    EXPECT_FALSE(form1_->isMinimized());
-    EXPECT_TRUE(form1_->isVisible());
-    EXPECT_FALSE(form1_->RxTrayIcon1->isVisible());
+    mainWindow_->hideToTray();
+    EXPECT_TRUE(mainWindow_->isMinimized());
+    EXPECT_TRUE(mainWindow_->isVisible()); // still in the window list, so it can be brought back
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Tembrik - Free Radio Gadget!");
+    mainWindow_->openFromTray();
+    EXPECT_FALSE(mainWindow_->isMinimized());
+    EXPECT_TRUE(mainWindow_->isVisible());
+    EXPECT_FALSE(mainWindow_->trayIcon->isVisible());
     // The show/hide hot key does the same as the two.
-    form1_->WMHotKey(HotKeyShowHide);
-    EXPECT_TRUE(form1_->isMinimized());
-    form1_->WMHotKey(HotKeyShowHide);
-    EXPECT_FALSE(form1_->isMinimized());
+    mainWindow_->hotKeyPressed(HotKeyShowHide);
+    EXPECT_TRUE(mainWindow_->isMinimized());
+    mainWindow_->hotKeyPressed(HotKeyShowHide);
+    EXPECT_FALSE(mainWindow_->isMinimized());
 }
 
 TEST_F(ChromeTest, LinksOpenPagesOfTheProductSite) {
     layOutStations(1);
     startAll();
     UrlRecorder urls;
-    form1_->RxLabel1Click();
-    form1_->N7->trigger();
-    form5_->sButton1->click();
-    form5_->sLabel2Click();
+    mainWindow_->openProductSite();
+    mainWindow_->helpItem->trigger();
+    about_->siteButton->click();
+    about_->openDeveloperPage();
     EXPECT_EQ(urls.opened, QStringList({"https://tembrik.radio/", "https://tembrik.radio/radio_15_FAQ.html",
                                         "https://tembrik.radio/", "https://tembrik.radio/developer.html"}));
 
@@ -262,7 +263,7 @@ TEST_F(ChromeTest, LinksOpenPagesOfTheProductSite) {
     for (const auto& o : overrides) {
         qputenv("TEMBRIK_SITE", o.site);
         urls.opened.clear();
-        QTest::mouseClick(form1_->RxLabel1, Qt::LeftButton);
+        QTest::mouseClick(mainWindow_->siteLink, Qt::LeftButton);
         EXPECT_EQ(urls.opened, QStringList(o.home)) << o.site;
     }
     qputenv("TEMBRIK_SITE", "http://127.0.0.1:8080");
@@ -272,7 +273,7 @@ TEST_F(ChromeTest, LinksOpenPagesOfTheProductSite) {
 TEST_F(ChromeTest, AboutWindowShowsItsControlsAndTheHotKeyListExactly) {
     layOutStations(1);
     startAll();
-    TForm5* f = form5_.get();
+    AboutWindow* f = about_.get();
     EXPECT_EQ(f->size(), QSize(305, 164));
     EXPECT_EQ(f->pos(), QPoint(432, 210));
     EXPECT_EQ(f->windowTitle(), "Версия");
@@ -281,24 +282,25 @@ TEST_F(ChromeTest, AboutWindowShowsItsControlsAndTheHotKeyListExactly) {
         QWidget* control;
         QRect place;
     } places[] = {
-        {f->Image1, {0, 0, 305, 164}},   {f->Image2, {264, 4, 32, 26}},  {f->sLabel1, {16, 8, 177, 24}},
-        {f->sLabel2, {16, 32, 130, 13}}, {f->Memo1, {112, 56, 161, 97}}, {f->sButton1, {16, 130, 73, 25}},
+        {f->background, {0, 0, 305, 164}},   {f->closeMark, {264, 4, 32, 26}},
+        {f->versionLabel, {16, 8, 177, 24}}, {f->developerLink, {16, 32, 130, 13}},
+        {f->hotKeyList, {112, 56, 161, 97}}, {f->siteButton, {16, 130, 73, 25}},
     };
     for (const auto& p : places)
         EXPECT_EQ(p.control->geometry(), p.place) << p.control->objectName().toStdString();
-    EXPECT_EQ(f->sLabel1->text(), "Tembrik Dave 2.5");
-    EXPECT_EQ(f->sLabel1->font().pixelSize(), 19);
-    EXPECT_EQ(f->sLabel1->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(f->sLabel2->text(), "Developer: Tembrik team");
-    EXPECT_TRUE(f->sLabel2->font().underline());
-    EXPECT_EQ(f->sLabel2->palette().color(QPalette::WindowText), QColor(Qt::blue));
-    EXPECT_EQ(f->sLabel2->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(f->sLabel2->toolTip().isEmpty());
-    EXPECT_EQ(f->sButton1->text(), "Site");
-    EXPECT_EQ(f->sButton1->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(f->Image2->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(f->Memo1->isReadOnly());
-    EXPECT_EQ(f->Memo1->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(f->versionLabel->text(), "Tembrik Dave 2.5");
+    EXPECT_EQ(f->versionLabel->font().pixelSize(), 19);
+    EXPECT_EQ(f->versionLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_EQ(f->developerLink->text(), "Developer: Tembrik team");
+    EXPECT_TRUE(f->developerLink->font().underline());
+    EXPECT_EQ(f->developerLink->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    EXPECT_EQ(f->developerLink->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(f->developerLink->toolTip().isEmpty());
+    EXPECT_EQ(f->siteButton->text(), "Site");
+    EXPECT_EQ(f->siteButton->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(f->closeMark->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(f->hotKeyList->isReadOnly());
+    EXPECT_EQ(f->hotKeyList->frameShape(), QFrame::NoFrame);
 
     const char* const lines[] = {"Hot keys:",
                                  "Show/Hide - Ctrl + Shift + F5",
@@ -308,51 +310,51 @@ TEST_F(ChromeTest, AboutWindowShowsItsControlsAndTheHotKeyListExactly) {
                                  "Record - Ctrl + Shift + F11",
                                  "Stop - Ctrl + Shift + F12",
                                  ""};
-    QTextDocument* doc = f->Memo1->document();
+    QTextDocument* doc = f->hotKeyList->document();
     ASSERT_EQ(doc->blockCount(), 8);
     for (int i = 0; i < 8; ++i) {
         const QTextBlock block = doc->findBlockByNumber(i);
         EXPECT_EQ(block.text().toStdString(), lines[i]) << "line " << i + 1;
-        EXPECT_TRUE(f->Memo1->document()->defaultTextOption().alignment() & Qt::AlignRight);
+        EXPECT_TRUE(f->hotKeyList->document()->defaultTextOption().alignment() & Qt::AlignRight);
     }
 }
 
 TEST_F(ChromeTest, AboutWindowKeepsTypedTextAndItsPlaceAcrossShowings) {
     layOutStations(1);
     startAll();
-    TForm5* f = form5_.get();
+    AboutWindow* f = about_.get();
     for (int round = 0; round < 3; ++round) {
         QTimer::singleShot(0, [&, round] {
             EXPECT_TRUE(f->isVisible());
             EXPECT_EQ(f->pos(), round == 0 ? QPoint(432, 210) : QPoint(500, 300));
             if (round == 0) {
-                f->Memo1->moveCursor(QTextCursor::End);
-                QTest::keyClicks(f->Memo1, "typed");
+                f->hotKeyList->moveCursor(QTextCursor::End);
+                QTest::keyClicks(f->hotKeyList, "typed");
                 f->move(500, 300); // where the user left it
             }
-            QTest::mouseClick(f->Image2, Qt::LeftButton);
+            QTest::mouseClick(f->closeMark, Qt::LeftButton);
         });
-        form1_->Image6Click();
+        mainWindow_->openAbout();
         EXPECT_FALSE(f->isVisible());
-        EXPECT_TRUE(form1_->isEnabled());
+        EXPECT_TRUE(mainWindow_->isEnabled());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
-    EXPECT_TRUE(f->Memo1->toPlainText().endsWith("F12\ntyped"));
+    EXPECT_TRUE(f->hotKeyList->toPlainText().endsWith("F12\ntyped"));
 }
 
 TEST_F(ChromeTest, SecondaryWindowsCloseByTheirCloseAreas) {
     layOutStations(1);
     startAll();
-    TForm4 form4;
+    UpdateNotice updateNotice;
     const struct {
         QWidget* window;
         ImageControl* close;
         QRect place;
     } windows[] = {
-        {form2_.get(), form2_->Image2, {264, 4, 32, 26}},
-        {form3_.get(), form3_->Image2, {457, 4, 32, 25}},
-        {&form4, form4.Image2, {260, 4, 32, 25}},
-        {form5_.get(), form5_->Image2, {264, 4, 32, 26}},
+        {options_.get(), options_->closeMark, {264, 4, 32, 26}},
+        {editor_.get(), editor_->closeMark, {457, 4, 32, 25}},
+        {&updateNotice, updateNotice.closeMark, {260, 4, 32, 25}},
+        {about_.get(), about_->closeMark, {264, 4, 32, 26}},
     };
     for (const auto& w : windows) {
         EXPECT_EQ(w.close->geometry(), w.place) << w.window->objectName().toStdString();
@@ -367,18 +369,21 @@ TEST_F(ChromeTest, WithoutAMoveOfTheWindowSystemTheWindowFollowsThePointer) {
     layOutStations(1);
     startAll();
     // Every drag area and every button: the window keeps the pointer's offset until release.
-    TForm4 form4;
-    form4.show();
-    form5_->show();
+    UpdateNotice updateNotice;
+    updateNotice.show();
+    about_->show();
     const struct {
         QWidget* window;
         QWidget* area;
-    } areas[] = {{form1_.get(), form1_->Image1}, {form1_.get(), form1_->RxLabel6},
-                 {form3_.get(), form3_->Image1}, {form3_.get(), form3_->sLabel1},
-                 {form2_.get(), form2_->Image1}, {&form4, form4.Image1},
-                 {form5_.get(), form5_->Image1}};
-    form2_->show();
-    form3_->show();
+    } areas[] = {{mainWindow_.get(), mainWindow_->background},
+                 {mainWindow_.get(), mainWindow_->stationTitle},
+                 {editor_.get(), editor_->background},
+                 {editor_.get(), editor_->titleLabel},
+                 {options_.get(), options_->background},
+                 {&updateNotice, updateNotice.background},
+                 {about_.get(), about_->background}};
+    options_->show();
+    editor_->show();
     for (const auto& a : areas) {
         for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
             a.window->move(100, 100);

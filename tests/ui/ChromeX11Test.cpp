@@ -5,12 +5,12 @@
 #include "TestAudio.h"
 
 #include "app/PlayerState.h"
+#include "ui/AboutWindow.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsWindow.h"
+#include "ui/StationEditor.h"
+#include "ui/UpdateNotice.h"
 #include "ui/widgets/ImageControl.h"
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
@@ -115,24 +115,24 @@ protected:
             other_->kill();
             other_->waitForFinished(Wait);
         }
-        form5_.reset();
-        form4_.reset();
-        form3_.reset();
-        form2_.reset();
-        form1_.reset();
+        about_.reset();
+        updateNotice_.reset();
+        editor_.reset();
+        options_.reset();
+        mainWindow_.reset();
         setNumLock(false);
         SetMessageBoxHookForTesting({});
         dir_.reset();
     }
 
     void start() {
-        form1_ = std::make_unique<TForm1>();
-        form2_ = std::make_unique<TForm2>();
-        form3_ = std::make_unique<TForm3>();
-        form4_ = std::make_unique<TForm4>();
-        form5_ = std::make_unique<TForm5>();
-        form1_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form1_.get(), Wait));
+        mainWindow_ = std::make_unique<MainWindow>();
+        options_ = std::make_unique<OptionsWindow>();
+        editor_ = std::make_unique<StationEditor>();
+        updateNotice_ = std::make_unique<UpdateNotice>();
+        about_ = std::make_unique<AboutWindow>();
+        mainWindow_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow_.get(), Wait));
     }
     // Moved once shown: the update notice places itself whenever it is shown.
     void showAt(QWidget* w, QPoint at) {
@@ -167,16 +167,16 @@ protected:
         return static_cast<int>(
             std::count_if(c.begin(), c.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
     }
-    int volume() const { return form1_->sTrackBar1->value(); }
+    int volume() const { return mainWindow_->volumeSlider->value(); }
 
     std::unique_ptr<ProgramDirFixture> dir_;
     std::unique_ptr<QProcess> other_;
     QStringList messages_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<TForm2> form2_;
-    std::unique_ptr<TForm3> form3_;
-    std::unique_ptr<TForm4> form4_;
-    std::unique_ptr<TForm5> form5_;
+    std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<OptionsWindow> options_;
+    std::unique_ptr<StationEditor> editor_;
+    std::unique_ptr<UpdateNotice> updateNotice_;
+    std::unique_ptr<AboutWindow> about_;
 };
 
 struct DragArea {
@@ -228,23 +228,23 @@ void ExpectDragMoves(const DragArea& d, int button) {
 TEST_F(ChromeX11, EveryWindowMovesByItsDragAreasWithAnyButton) {
     start();
     const DragArea main[] = {
-        {"main Image1", form1_.get(), form1_->Image1, {180, 40}},
-        {"main RxLabel6", form1_.get(), form1_->RxLabel6, {20, 10}},
+        {"main background", mainWindow_.get(), mainWindow_->background, {180, 40}},
+        {"main station title", mainWindow_.get(), mainWindow_->stationTitle, {20, 10}},
     };
     for (const DragArea& d : main) {
-        form1_->raise();
+        mainWindow_->raise();
         for (int button : {1, 2, 3})
             ExpectDragMoves(d, button);
     }
     const DragArea secondary[] = {
-        {"Options Image1", form2_.get(), form2_->Image1, {200, 18}},
-        {"Options sLabel1", form2_.get(), form2_->sLabel1, {10, 8}},
-        {"Options Image3", form2_.get(), form2_->Image3, {8, 8}},
-        {"Editor Image1", form3_.get(), form3_->Image1, {300, 20}},
-        {"Editor sLabel1", form3_.get(), form3_->sLabel1, {10, 8}},
-        {"Update Image1", form4_.get(), form4_->Image1, {15, 60}},
-        {"Update sLabel1", form4_.get(), form4_->sLabel1, {20, 10}},
-        {"About Image1", form5_.get(), form5_->Image1, {60, 100}},
+        {"Options background", options_.get(), options_->background, {200, 18}},
+        {"Options title", options_.get(), options_->titleLabel, {10, 8}},
+        {"Options icon", options_.get(), options_->windowIcon, {8, 8}},
+        {"Editor background", editor_.get(), editor_->background, {300, 20}},
+        {"Editor title", editor_.get(), editor_->titleLabel, {10, 8}},
+        {"Update background", updateNotice_.get(), updateNotice_->background, {15, 60}},
+        {"Update message", updateNotice_.get(), updateNotice_->messageLabel, {20, 10}},
+        {"About background", about_.get(), about_->background, {60, 100}},
     };
     for (const DragArea& d : secondary) {
         // One at a time, so no other window of ours lies over the drag area.
@@ -258,15 +258,15 @@ TEST_F(ChromeX11, EveryWindowMovesByItsDragAreasWithAnyButton) {
 TEST_F(ChromeX11, TrayIconShowsTheWindowAndItsMenuFollowsMute) {
     start();
     ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, Wait));
-    ASSERT_TRUE(form1_->RxTrayIcon1->isVisible());
-    PressOn(Centre(form1_->Image5), 1); // "Minimize to tray" before any station
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form1_->isVisible(); }, Wait));
-    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible());
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Tembrik - Free Radio Gadget!");
+    ASSERT_TRUE(mainWindow_->trayIcon->isVisible());
+    PressOn(Centre(mainWindow_->minimizeIcon), 1); // "Minimize to tray" before any station
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !mainWindow_->isVisible(); }, Wait));
+    EXPECT_TRUE(mainWindow_->trayIcon->isVisible());
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Tembrik - Free Radio Gadget!");
 
     // The icon sits in trayer's panel.
     QRect icon;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !(icon = form1_->RxTrayIcon1->geometry()).isEmpty(); }, Wait));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !(icon = mainWindow_->trayIcon->geometry()).isEmpty(); }, Wait));
     const QString panel = RunTool("xdotool", {"search", "--name", "^panel$"}).section('\n', 0, 0);
     const QString geometry = RunTool("xdotool", {"getwindowgeometry", "--shell", panel});
     auto value = [&](const char* key) {
@@ -276,14 +276,14 @@ TEST_F(ChromeX11, TrayIconShowsTheWindowAndItsMenuFollowsMute) {
     EXPECT_TRUE(panelRect.contains(icon)) << "icon outside trayer's panel";
 
     PressOn(icon.center(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->isVisible(); }, Wait));
-    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible()); // a left click leaves the icon
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mainWindow_->isVisible(); }, Wait));
+    EXPECT_TRUE(mainWindow_->trayIcon->isVisible()); // a left click leaves the icon
 
-    QMenu* menu = form1_->PopupMenu1;
+    QMenu* menu = mainWindow_->trayMenu;
     auto openMenu = [&] {
         PressOn(icon.center(), 3);
         EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, Wait));
-        return form1_->N3->text();
+        return mainWindow_->muteItem->text();
     };
     auto chooseItem = [&](QAction* item) {
         PressOn(menu->mapToGlobal(menu->actionGeometry(item).center()), 1);
@@ -292,22 +292,22 @@ TEST_F(ChromeX11, TrayIconShowsTheWindowAndItsMenuFollowsMute) {
     EXPECT_EQ(openMenu(), "Mute On");
     Xdo({"key", "Escape"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, Wait));
-    form1_->Image2Click();
+    mainWindow_->toggleMute();
     EXPECT_EQ(openMenu(), "Mute Off");
-    chooseItem(form1_->N3); // unmutes
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form1_->Image2->hint() == "Mute On"; }, Wait));
+    chooseItem(mainWindow_->muteItem); // unmutes
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindow_->muteIcon->hint() == "Mute On"; }, Wait));
     EXPECT_EQ(openMenu(), "Mute On");
 
     // "Open" shows the window and takes the icon away until the next hide.
-    form1_->hide();
-    chooseItem(form1_->N1);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return form1_->isVisible() && !form1_->RxTrayIcon1->isVisible(); }, Wait));
-    form1_->RxLabel6->setCaption("Станция");
-    PressOn(Centre(form1_->Image5), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form1_->isVisible(); }, Wait));
-    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible());
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Станция");
+    mainWindow_->hide();
+    chooseItem(mainWindow_->openItem);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return mainWindow_->isVisible() && !mainWindow_->trayIcon->isVisible(); }, Wait));
+    mainWindow_->stationTitle->setCaption("Станция");
+    PressOn(Centre(mainWindow_->minimizeIcon), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !mainWindow_->isVisible(); }, Wait));
+    EXPECT_TRUE(mainWindow_->trayIcon->isVisible());
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Станция");
 }
 
 class HotKeysX11 : public ChromeX11, public ::testing::WithParamInterface<bool> {};
@@ -318,7 +318,7 @@ TEST_P(HotKeysX11, WorkWhileAnotherProgramHasTheFocus) {
     EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
     focusOtherProgram();
 
-    form1_->sTrackBar1->setValue(99);
+    mainWindow_->volumeSlider->setValue(99);
     hotKey("F9");
     ASSERT_TRUE(QTest::qWaitFor([&] { return volume() == 100; }, Wait));
     const int applied = calls("volume");
@@ -327,7 +327,7 @@ TEST_P(HotKeysX11, WorkWhileAnotherProgramHasTheFocus) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return volume() == 99; }, Wait));
     EXPECT_EQ(calls("volume"), applied + 1);
 
-    form1_->sTrackBar1->setValue(1);
+    mainWindow_->volumeSlider->setValue(1);
     hotKey("F8");
     hotKey("F8"); // at the bottom: nothing
     hotKey("F9");
@@ -335,7 +335,7 @@ TEST_P(HotKeysX11, WorkWhileAnotherProgramHasTheFocus) {
     EXPECT_EQ(calls("volume"), applied + 4);
 
     // Play runs with no station chosen, although its button is disabled.
-    ASSERT_FALSE(form1_->sBitBtn2->isEnabled());
+    ASSERT_FALSE(mainWindow_->playButton->isEnabled());
     const int opens = calls("open");
     hotKey("F10");
     EXPECT_TRUE(QTest::qWaitFor([&] { return calls("open") > opens; }, Wait));
@@ -344,24 +344,24 @@ TEST_P(HotKeysX11, WorkWhileAnotherProgramHasTheFocus) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return calls("stop") > stops; }, Wait));
 
     hotKey("F5");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !form1_->isVisible(); }, Wait));
-    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !mainWindow_->isVisible(); }, Wait));
+    EXPECT_TRUE(mainWindow_->trayIcon->isVisible());
     hotKey("F5");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form1_->isVisible(); }, Wait));
-    EXPECT_TRUE(form1_->RxTrayIcon1->isVisible()); // showing by the key leaves the icon
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindow_->isVisible(); }, Wait));
+    EXPECT_TRUE(mainWindow_->trayIcon->isVisible()); // showing by the key leaves the icon
 }
 
 TEST_P(HotKeysX11, ActWhileAModalWindowOfOursIsOpen) {
     setNumLock(GetParam());
     start();
-    form1_->sTrackBar1->setValue(50);
+    mainWindow_->volumeSlider->setValue(50);
     bool acted = false;
     QTimer::singleShot(0, [&] {
         hotKey("F9");
         acted = QTest::qWaitFor([&] { return volume() == 51; }, Wait);
-        form5_->Image2Click();
+        about_->onCloseMarkClicked();
     });
-    form1_->Image6Click();
+    mainWindow_->openAbout();
     EXPECT_TRUE(acted);
 }
 
@@ -378,7 +378,7 @@ TEST_F(ChromeX11, KeyHeldByAnotherProgramGivesOneBoxAndTheOthersWork) {
     EXPECT_TRUE(messages_[0].contains("Ctrl + Shift + F11")) << messages_[0].toStdString();
     focusOtherProgram();
 
-    form1_->sTrackBar1->setValue(50);
+    mainWindow_->volumeSlider->setValue(50);
     hotKey("F9");
     hotKey("F9");
     hotKey("F8");
@@ -392,7 +392,7 @@ TEST_F(ChromeX11, KeyHeldByAnotherProgramGivesOneBoxAndTheOthersWork) {
 
     // Ours while the program runs, free again once the main window has closed.
     EXPECT_FALSE(other.grab("F9"));
-    form1_->close();
+    mainWindow_->close();
     EXPECT_TRUE(other.grab("F9"));
 }
 
@@ -400,7 +400,7 @@ TEST_F(ChromeX11, KeyHeldByAnotherProgramGivesOneBoxAndTheOthersWork) {
 // window's own picture, and the controls of its layout are drawn at their places.
 TEST_F(ChromeX11, SecondaryWindowScreenshots) {
     start();
-    form1_->hide();
+    mainWindow_->hide();
     struct Shot {
         QWidget* window;
         const char* file;
@@ -408,10 +408,16 @@ TEST_F(ChromeX11, SecondaryWindowScreenshots) {
         QList<QWidget*> controls;
     };
     const Shot shots[] = {
-        {form2_.get(), "options-window.png", {150, 200}, {}},
-        {form3_.get(), "editor-window.png", {250, 100}, {form3_->sEdit1, form3_->sEdit2, form3_->sButton1}},
-        {form4_.get(), "update-window.png", {150, 60}, {}},
-        {form5_.get(), "about-window.png", {150, 100}, {form5_->Memo1, form5_->sButton1, form5_->sLabel1}},
+        {options_.get(), "options-window.png", {150, 200}, {}},
+        {editor_.get(),
+         "editor-window.png",
+         {250, 100},
+         {editor_->titleEdit, editor_->urlEdit, editor_->saveButton}},
+        {updateNotice_.get(), "update-window.png", {150, 60}, {}},
+        {about_.get(),
+         "about-window.png",
+         {150, 100},
+         {about_->hotKeyList, about_->siteButton, about_->versionLabel}},
     };
     for (const Shot& s : shots) {
         SCOPED_TRACE(s.file);

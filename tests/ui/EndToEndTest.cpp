@@ -8,8 +8,8 @@
 #include "playback/StreamWorker.h"
 #include "tembrik/mediaplayer/MediaPlayer.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsWindow.h"
 #include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
 
@@ -188,7 +188,7 @@ protected:
     }
     void TearDown() override {
         if (form) {
-            form->sBitBtn3Click();
+            form->onStopClicked();
             form.reset();
         }
         playback::WaitForStreamWorkers(std::chrono::seconds(5));
@@ -196,19 +196,19 @@ protected:
         playback::SetAudioForTesting(&DefaultTestAudio());
     }
     void Open() {
-        form = std::make_unique<TForm1>();
-        QObject::connect(form->RxLabel7, &ShadowLabel::captionChanged,
+        form = std::make_unique<MainWindow>();
+        QObject::connect(form->nowPlaying, &ShadowLabel::captionChanged,
                          [this](const QString& t) { labels.append(t); });
         form->show();
         QApplication::processEvents();
-        ASSERT_TRUE(form->StartupError().isEmpty()) << form->StartupError().toStdString();
+        ASSERT_TRUE(form->startupError().isEmpty()) << form->startupError().toStdString();
     }
     void Play(const std::string& url) {
         State().CurrentUrl.set(url);
-        State().UseWmpEngine.set("0");
-        form->Button3Click();
+        State().UseSecondPlayer.set("0");
+        form->connectCurrentStation();
     }
-    QString Label() const { return form->RxLabel7->text(); }
+    QString Label() const { return form->nowPlaying->text(); }
     // Answers the program's events until pred holds, noting every text the label showed.
     template <typename Pred> bool WaitFor(Pred pred, int ms) {
         QElapsedTimer t;
@@ -238,7 +238,7 @@ protected:
     }
 
     ProgramDirFixture dir{"e2e"};
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QStringList labels;
     QStringList boxes;
 };
@@ -251,7 +251,7 @@ TEST_F(EndToEnd, AStationPlaysWithItsTitleAndTitleChangesFollow) {
     const QString first = QStringLiteral("Tembrik - Первая %1").arg(std::random_device{}() % 100000);
     ASSERT_TRUE(SetTitle("/mp3", first));
     Open();
-    form->sTrackBar1->setValue(100);
+    form->volumeSlider->setValue(100);
     Play(url);
     // Other tests may set the mount's title meanwhile: say it again until it comes through.
     bool seen = false;
@@ -268,7 +268,7 @@ TEST_F(EndToEnd, AStationPlaysWithItsTitleAndTitleChangesFollow) {
     ASSERT_NE(firstChange, labels.end());
     EXPECT_EQ(*firstChange, "Connection...") << labels.join(" | ").toStdString();
     EXPECT_TRUE(ShownBuffering()) << labels.join(" | ").toStdString();
-    EXPECT_TRUE(form->sBitBtn2->isEnabled());
+    EXPECT_TRUE(form->playButton->isEnabled());
 
     // The station's 440 Hz tone is in what the sink played.
     WaitFor([] { return playback::WaitForStreamWorkers(std::chrono::milliseconds(0)); }, 10000);
@@ -323,8 +323,8 @@ TEST_F(EndToEnd, AnUnreachableStationEndsInNoSignalWithTheControlsReady) {
     Play("http://127.0.0.1:" + std::to_string(port) + "/radio");
     ASSERT_TRUE(WaitFor([&] { return Label() == "No signal"; }, 20000)) << labels.join(" | ").toStdString();
     EXPECT_TRUE(Shown("Connection..."));
-    EXPECT_TRUE(form->sBitBtn2->isEnabled());
-    EXPECT_TRUE(form->sBitBtn3->isEnabled());
+    EXPECT_TRUE(form->playButton->isEnabled());
+    EXPECT_TRUE(form->stopButton->isEnabled());
     // A failure the user asked for is not retried by itself.
     WaitFor([] { return false; }, 1500);
     EXPECT_EQ(Label(), "No signal");
@@ -403,7 +403,7 @@ TEST_F(EndToEnd, TheEqualizerRaisesItsBand) {
             60000));
         WaitFor([] { return false; }, 700); // past the effect's ramp
         const double db = ToneDb(sink.Record(1500), 1000);
-        form->sBitBtn3Click();
+        form->onStopClicked();
         form.reset();
         return db;
     };
@@ -425,20 +425,20 @@ TEST_F(EndToEnd, AMainEngineStationStopsTheSecondPlayerWhoseBitRateWasShown) {
     station(1, base + "/mp3", "1");
     station(2, base + "/aac", "0");
     Open();
-    form->NextGrid1SelectCell(0, 0);
+    form->stationCellSelected(0, 0);
     // Playing, the second player's status holds its bit rate: the part from ": " to "/с" goes to the
     // now-playing label and to the station label's hint.
     ASSERT_TRUE(WaitFor([&] { return Label().endsWith("/с"); }, 20000)) << labels.join(" | ").toStdString();
-    EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Playing);
+    EXPECT_EQ(form->secondPlayer->playState(), PlayState::Playing);
     EXPECT_TRUE(Label().endsWith(" Кбит/с")) << Label().toStdString();
     EXPECT_FALSE(Label().contains(": ")) << Label().toStdString();
-    EXPECT_EQ(form->RxLabel6->toolTip(), Label());
+    EXPECT_EQ(form->stationTitle->toolTip(), Label());
 
-    form->NextGrid1SelectCell(1, 0);
-    EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Stopped);
+    form->stationCellSelected(1, 0);
+    EXPECT_EQ(form->secondPlayer->playState(), PlayState::Stopped);
     ASSERT_TRUE(WaitFor([&] { return ShownBuffering(); }, 20000)) << labels.join(" | ").toStdString();
-    EXPECT_EQ(form->WindowsMediaPlayer1->playState(), PlayState::Stopped);
-    EXPECT_EQ(form->RxLabel6->text(), "Station 2");
+    EXPECT_EQ(form->secondPlayer->playState(), PlayState::Stopped);
+    EXPECT_EQ(form->stationTitle->text(), "Station 2");
 }
 
 TEST_F(EndToEnd, TheOptionsWindowsBandsAreHeardOnlyOnceTheEqualizerIsTicked) {
@@ -450,7 +450,7 @@ TEST_F(EndToEnd, TheOptionsWindowsBandsAreHeardOnlyOnceTheEqualizerIsTicked) {
     WaitFor([] { return false; }, 3000); // icecast keeps a burst for new listeners
     WriteEqualizerFiles(0, 15);
     Open();
-    TForm2 options;
+    OptionsWindow options;
     Play(mount.Url());
     ASSERT_TRUE(WaitFor(
         [&] { return ShownBuffering() && playback::WaitForStreamWorkers(std::chrono::milliseconds(0)); },
@@ -459,17 +459,17 @@ TEST_F(EndToEnd, TheOptionsWindowsBandsAreHeardOnlyOnceTheEqualizerIsTicked) {
     const double flat = ToneDb(sink.Record(1500), 1000);
     double moved = 0, ticked = 0;
     QTimer::singleShot(0, &options, [&] {
-        options.BandSliders[4]->setValue(0); // the 1000 Hz band up by 15 dB, with the equalizer off
+        options.bandSliders[4]->setValue(0); // the 1000 Hz band up by 15 dB, with the equalizer off
         WaitFor([] { return false; }, 700);
         moved = ToneDb(sink.Record(1500), 1000);
-        options.sCheckBox4->click();
+        options.equalizerBox->click();
         // Past the effect's ramp and the sound already queued for the output.
         WaitFor([] { return false; }, 2500);
         ticked = sink.ToneHeard(
             1000, [&](double db) { return std::abs(db - flat - 15) <= 2; }, 5);
-        options.sButton1->click();
+        options.okButton->click();
     });
-    options.OptionsOpen();
+    options.showOptions();
     EXPECT_NEAR(moved, flat, 1.5) << "flat " << flat << " moved " << moved;
     EXPECT_NEAR(ticked - flat, 15, 2) << "flat " << flat << " ticked " << ticked;
 }

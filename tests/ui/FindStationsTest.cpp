@@ -76,8 +76,8 @@ protected:
         NetWindowFixture::TearDown();
     }
     FindStationsWindow* open() {
-        ShowFindStations(form1.get());
-        return form1->findChild<FindStationsWindow*>();
+        ShowFindStations(mainWindow.get());
+        return mainWindow->findChild<FindStationsWindow*>();
     }
     std::vector<std::string> sent() {
         std::lock_guard lock(mutex);
@@ -95,17 +95,17 @@ TEST_F(FindStationsTest, SearchAsYouTypeSendsOneRequestPerPauseAndShowsTheNewest
     start();
     FindStationsWindow* w = open();
     ASSERT_NE(w, nullptr);
-    QTest::keyClicks(w->SearchEdit, "jazz");
-    ASSERT_TRUE(waitFor([&] { return w->ResultList->count() == 2 && !w->busy(); }, 10s));
+    QTest::keyClicks(w->searchEdit, "jazz");
+    ASSERT_TRUE(waitFor([&] { return w->resultList->count() == 2 && !w->busy(); }, 10s));
     EXPECT_EQ(sent(), std::vector<std::string>({"jazz"}));
-    EXPECT_TRUE(w->ResultList->item(0)->text().startsWith("Jazz jazz  —  DE · MP3 128 kbit/s"));
-    EXPECT_TRUE(w->ResultList->item(1)->text().startsWith("Блюз Ω"));
-    EXPECT_TRUE(waitFor([&] { return !w->ResultList->item(0)->icon().isNull(); }, 10s));
+    EXPECT_TRUE(w->resultList->item(0)->text().startsWith("Jazz jazz  —  DE · MP3 128 kbit/s"));
+    EXPECT_TRUE(w->resultList->item(1)->text().startsWith("Блюз Ω"));
+    EXPECT_TRUE(waitFor([&] { return !w->resultList->item(0)->icon().isNull(); }, 10s));
 
     slow = true;
-    QTest::keyClicks(w->SearchEdit, " a");
+    QTest::keyClicks(w->searchEdit, " a");
     ASSERT_TRUE(waitFor([&] { return sent().size() == 2; }, 10s));
-    QTest::keyClicks(w->SearchEdit, "b");
+    QTest::keyClicks(w->searchEdit, "b");
     QTest::qWait(500); // a pause while the first request is still out
     EXPECT_EQ(sent().size(), 2u);
     ASSERT_TRUE(
@@ -113,7 +113,7 @@ TEST_F(FindStationsTest, SearchAsYouTypeSendsOneRequestPerPauseAndShowsTheNewest
     EXPECT_EQ(sent(), std::vector<std::string>({"jazz", "jazz a", "jazz ab"}));
     EXPECT_TRUE(errors.isEmpty());
     // What the window looks like with results, for people to look at.
-    waitFor([&] { return !w->ResultList->item(0)->icon().isNull(); }, 10s);
+    waitFor([&] { return !w->resultList->item(0)->icon().isNull(); }, 10s);
     w->grab().save(QString::fromStdString((fs::path(TEMBRIK_BUILD_DIR) / "find-stations.png").string()));
 }
 
@@ -122,21 +122,21 @@ TEST_F(FindStationsTest, AddWritesTheStationAndItsNewCellPlaysIt) {
     start();
     const int before = State().StationCount;
     FindStationsWindow* w = open();
-    QTest::keyClicks(w->SearchEdit, "jazz");
-    ASSERT_TRUE(waitFor([&] { return w->ResultList->count() == 2 && !w->busy(); }, 10s));
+    QTest::keyClicks(w->searchEdit, "jazz");
+    ASSERT_TRUE(waitFor([&] { return w->resultList->count() == 2 && !w->busy(); }, 10s));
 
-    w->ResultList->setCurrentRow(0);
-    w->AddButton->click();
-    ASSERT_TRUE(waitFor([&] { return w->StatusLabel->text().startsWith("Added") && !w->busy(); }, 10s));
+    w->resultList->setCurrentRow(0);
+    w->addButton->click();
+    ASSERT_TRUE(waitFor([&] { return w->statusLabel->text().startsWith("Added") && !w->busy(); }, 10s));
     const int first = before + 1;
     EXPECT_EQ(BytesOf(stations() / ("play" + std::to_string(first) + ".txt")),
               "http://127.0.0.1:9/jazz\r\nJazz jazz\r\n");
     EXPECT_TRUE(fs::exists(stations() / (std::to_string(first) + ".png")));
 
-    w->ResultList->setCurrentRow(1);
-    w->AddButton->click();
+    w->resultList->setCurrentRow(1);
+    w->addButton->click();
     ASSERT_TRUE(waitFor(
-        [&] { return w->StatusLabel->text().endsWith(QString::number(first + 1)) && !w->busy(); }, 10s));
+        [&] { return w->statusLabel->text().endsWith(QString::number(first + 1)) && !w->busy(); }, 10s));
     EXPECT_EQ(BytesOf(stations() / ("play" + std::to_string(first + 1) + ".txt")),
               "http://127.0.0.1:9/blues.m3u8\r\n" + tembrik::platform::utf8ToCp1251("Блюз") + " ?\r\n1\r\n");
     EXPECT_EQ(BytesOf(stations() / (std::to_string(first + 1) + ".txt")), "");
@@ -145,7 +145,7 @@ TEST_F(FindStationsTest, AddWritesTheStationAndItsNewCellPlaysIt) {
     EXPECT_EQ(State().StationCount, before + 2);
 
     const int cell = first - 1;
-    form1->NextGrid1SelectCell(cell % LogoGrid::Columns, cell / LogoGrid::Columns);
+    mainWindow->stationCellSelected(cell % LogoGrid::Columns, cell / LogoGrid::Columns);
     EXPECT_EQ(State().CurrentUrl.get(), "http://127.0.0.1:9/jazz");
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }
@@ -154,11 +154,11 @@ TEST_F(FindStationsTest, NoDirectoryShowsTheOfflineTextAndTheWindowStaysUsable) 
     ::setenv("TEMBRIK_RADIO_DIRECTORY", "http://127.0.0.1:1", 1);
     start();
     FindStationsWindow* w = open();
-    QTest::keyClicks(w->SearchEdit, "jazz");
+    QTest::keyClicks(w->searchEdit, "jazz");
     ASSERT_TRUE(
-        waitFor([&] { return w->StatusLabel->text() == "No connection to the station directory"; }, 10s));
-    EXPECT_EQ(w->ResultList->count(), 0);
-    EXPECT_TRUE(w->SearchEdit->isEnabled());
+        waitFor([&] { return w->statusLabel->text() == "No connection to the station directory"; }, 10s));
+    EXPECT_EQ(w->resultList->count(), 0);
+    EXPECT_TRUE(w->searchEdit->isEnabled());
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_TRUE(messages.isEmpty());
 }

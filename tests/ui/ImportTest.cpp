@@ -67,9 +67,9 @@ protected:
     }
     // Ctrl+Shift+I on the main window reaches the hidden import button.
     void runImport() {
-        form1->activateWindow();
-        QApplication::setActiveWindow(form1.get());
-        QTest::keyClick(form1.get(), Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+        mainWindow->activateWindow();
+        QApplication::setActiveWindow(mainWindow.get());
+        QTest::keyClick(mainWindow.get(), Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
         QApplication::processEvents();
     }
 };
@@ -102,13 +102,13 @@ TEST_F(ImportTest, TheDirectoryPageBecomesTheCatalogue) {
     EXPECT_FALSE(fs::exists(dir() / "Stations.import"));
     EXPECT_FALSE(fs::exists(dir() / "Stations.previous"));
     EXPECT_EQ(State().StationCount, 2);
-    EXPECT_EQ(form1->NextGrid1->rowCount(), 1);
-    EXPECT_FALSE(form1->NextGrid1->picture(0, 0).isNull());
-    EXPECT_FALSE(form1->NextGrid1->picture(1, 0).isNull());
+    EXPECT_EQ(mainWindow->stationGrid->rowCount(), 1);
+    EXPECT_FALSE(mainWindow->stationGrid->picture(0, 0).isNull());
+    EXPECT_FALSE(mainWindow->stationGrid->picture(1, 0).isNull());
     EXPECT_EQ(BytesOf(dir() / "favs.txt"), favourites);
-    EXPECT_EQ(form1->Memo2, QStringList({"1", "2"}));
-    EXPECT_EQ(form1->Memo1, QStringList({QString::fromStdString(site() + "/logos/a.png"),
-                                         QString::fromStdString(site() + "/logos/c.gif")}));
+    EXPECT_EQ(mainWindow->importLogoNames, QStringList({"1", "2"}));
+    EXPECT_EQ(mainWindow->importLogoUrls, QStringList({QString::fromStdString(site() + "/logos/a.png"),
+                                                       QString::fromStdString(site() + "/logos/c.gif")}));
 }
 
 // Each logo is typed by its first byte; an empty answer, an HTML answer and a failed download leave
@@ -141,8 +141,8 @@ TEST_F(ImportTest, LogosAreTypedAndBadOnesLeaveTheStationWithout) {
     EXPECT_EQ(server.connections("/secret.png"), 0);
     EXPECT_EQ(server.connections("//secret.png"), 0);
     EXPECT_EQ(State().StationCount, 8);
-    EXPECT_EQ(form1->NextGrid1->rowCount(), 2);
-    EXPECT_EQ(form1->Memo2, QStringList({"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(mainWindow->stationGrid->rowCount(), 2);
+    EXPECT_EQ(mainWindow->importLogoNames, QStringList({"1", "2", "3", "4", "5", "6"}));
 }
 
 // Names and keys cut from the page cannot break a station file's lines; two blocks with the same
@@ -176,7 +176,7 @@ TEST_F(ImportTest, AFailedImportLeavesTheOldCatalogueWhole) {
     start();
     const std::map<std::string, std::string> before = Snapshot(stations());
     ASSERT_GT(before.size(), 4u);
-    const int rowsBefore = form1->NextGrid1->rowCount();
+    const int rowsBefore = mainWindow->stationGrid->rowCount();
     ASSERT_GT(rowsBefore, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,7 +196,7 @@ TEST_F(ImportTest, AFailedImportLeavesTheOldCatalogueWhole) {
         EXPECT_EQ(errors.size(), 1);
         EXPECT_EQ(Snapshot(stations()), before);
         EXPECT_FALSE(fs::exists(dir() / "Stations.import"));
-        EXPECT_EQ(form1->NextGrid1->rowCount(), rowsBefore);
+        EXPECT_EQ(mainWindow->stationGrid->rowCount(), rowsBefore);
     }
 }
 

@@ -9,7 +9,7 @@
 #include "app/PlayerState.h"
 #include "playback/StreamWorker.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
 
@@ -30,7 +30,7 @@ protected:
         playback::SetAudioForTesting(&audio);
         SetMessageBoxHookForTesting(
             [this](const QString& text, bool isError) { (isError ? errors : messages).append(text); });
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<MainWindow>();
         form->show();
         QApplication::processEvents();
         ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
@@ -56,17 +56,17 @@ protected:
     }
     // Play, the grids' columns and Stop are disabled together, or none of them.
     bool Busy() const {
-        const bool busy = !form->sBitBtn2->isEnabled();
-        EXPECT_EQ(form->sBitBtn3->isEnabled(), !busy);
-        EXPECT_EQ(form->NextGrid1->columnsEnabled(), !busy);
-        EXPECT_EQ(form->NextGrid2->columnsEnabled(), !busy);
+        const bool busy = !form->playButton->isEnabled();
+        EXPECT_EQ(form->stopButton->isEnabled(), !busy);
+        EXPECT_EQ(form->stationGrid->columnsEnabled(), !busy);
+        EXPECT_EQ(form->favouritesGrid->columnsEnabled(), !busy);
         return busy;
     }
-    QString Label() const { return form->RxLabel7->text(); }
+    QString Label() const { return form->nowPlaying->text(); }
 
     ProgramDirFixture dir;
     FakeAudio audio;
     QStringList errors;
     QStringList messages;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };

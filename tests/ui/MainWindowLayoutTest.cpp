@@ -2,7 +2,7 @@
 
 #include "app/PlayerState.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
@@ -26,7 +26,7 @@ protected:
         dir_ = new ProgramDirFixture("layout");
         ResetPlayerState();
         SetMessageBoxHookForTesting([](const QString&, bool) {});
-        form_ = new TForm1;
+        form_ = new MainWindow;
         form_->show();
         QApplication::processEvents();
     }
@@ -38,7 +38,7 @@ protected:
     static QWidget* control(const char* name) { return form_->findChild<QWidget*>(name); }
 
     static inline ProgramDirFixture* dir_ = nullptr;
-    static inline TForm1* form_ = nullptr;
+    static inline MainWindow* form_ = nullptr;
 };
 
 struct Place {
@@ -116,10 +116,10 @@ TEST_F(MainWindowLayout, EveryVisibleControlIsInPlaceWithItsTextAndHint) {
 }
 
 TEST_F(MainWindowLayout, InitialStatesAndHandCursors) {
-    EXPECT_EQ(form_->sTrackBar1->minimum(), 0);
-    EXPECT_EQ(form_->sTrackBar1->maximum(), 100);
-    EXPECT_EQ(form_->sTrackBar1->value(), 25);
-    EXPECT_EQ(form_->sTrackBar1->tickPosition(), QSlider::NoTicks);
+    EXPECT_EQ(form_->volumeSlider->minimum(), 0);
+    EXPECT_EQ(form_->volumeSlider->maximum(), 100);
+    EXPECT_EQ(form_->volumeSlider->value(), 25);
+    EXPECT_EQ(form_->volumeSlider->tickPosition(), QSlider::NoTicks);
     for (const char* name :
          {"RxLabel2", "RxLabel3", "Image2", "Image3", "Image4", "Image5", "RxLabel1", "Image6", "Image7",
           "Image8", "RxLabel7", "sTrackBar1", "sBitBtn1", "sBitBtn2", "sBitBtn3", "NextGrid1", "NextGrid2"}) {
@@ -127,11 +127,11 @@ TEST_F(MainWindowLayout, InitialStatesAndHandCursors) {
         EXPECT_EQ(control(name)->cursor().shape(), Qt::PointingHandCursor);
     }
     EXPECT_EQ(control("RxLabel5")->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(form_->NextGrid1->columnWidth(), 96);
-    EXPECT_EQ(form_->NextGrid2->columnWidth(), 93);
-    EXPECT_EQ(form_->NextGrid1->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-    EXPECT_EQ(form_->NextGrid2->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(form_->NextGrid1->background(), QColor(0xFB, 0xFA, 0xFA));
+    EXPECT_EQ(form_->stationGrid->columnWidth(), 96);
+    EXPECT_EQ(form_->favouritesGrid->columnWidth(), 93);
+    EXPECT_EQ(form_->stationGrid->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_EQ(form_->favouritesGrid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(form_->stationGrid->background(), QColor(0xFB, 0xFA, 0xFA));
 }
 
 TEST_F(MainWindowLayout, LabelFontsAndShadows) {
@@ -179,8 +179,8 @@ TEST_F(MainWindowLayout, ShadowIsDrawnUpAndLeftOfTheText) {
 }
 
 TEST_F(MainWindowLayout, TrayIconAndItsMenu) {
-    EXPECT_EQ(form_->RxTrayIcon1->toolTip(), "Тембрик Zedu");
-    EXPECT_EQ(form_->RxTrayIcon1->contextMenu(), form_->PopupMenu1);
+    EXPECT_EQ(form_->trayIcon->toolTip(), "Тембрик Zedu");
+    EXPECT_EQ(form_->trayIcon->contextMenu(), form_->trayMenu);
     const struct {
         const char* name;
         const char* caption; // nullptr: separator
@@ -197,7 +197,7 @@ TEST_F(MainWindowLayout, TrayIconAndItsMenu) {
         {"N5", nullptr},
         {"N4", "&Выход"},
     };
-    const QList<QAction*> actions = form_->PopupMenu1->actions();
+    const QList<QAction*> actions = form_->trayMenu->actions();
     ASSERT_EQ(actions.size(), 11);
     for (int i = 0; i < 11; ++i) {
         SCOPED_TRACE(items[i].name);

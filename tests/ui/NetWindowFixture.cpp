@@ -27,8 +27,8 @@ void NetWindowFixture::SetUp() {
 }
 
 void NetWindowFixture::TearDown() {
-    form4.reset();
-    form1.reset();
+    updateNotice.reset();
+    mainWindow.reset();
     SetMessageBoxHookForTesting({});
     ::unsetenv("TEMBRIK_SITE");
     ::unsetenv("TEMBRIK_DIRECTORY_SITE");
@@ -43,9 +43,9 @@ void NetWindowFixture::setCheckUpdates(int on) const {
 }
 
 void NetWindowFixture::start() {
-    form1 = std::make_unique<TForm1>();
-    form4 = std::make_unique<TForm4>();
-    form1->show();
+    mainWindow = std::make_unique<MainWindow>();
+    updateNotice = std::make_unique<UpdateNotice>();
+    mainWindow->show();
     QApplication::processEvents();
     ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }

@@ -5,8 +5,8 @@
 #include "ProgramDirFixture.h"
 #include "support/TestServer.h"
 
-#include "ui/Unit1.h"
-#include "ui/Unit4.h"
+#include "ui/MainWindow.h"
+#include "ui/UpdateNotice.h"
 
 #include <QStringList>
 
@@ -50,6 +50,6 @@ protected:
     QStringList errors;
     QStringList messages;
     std::unique_ptr<ProgramDirFixture> dir_;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<UpdateNotice> updateNotice;
 };

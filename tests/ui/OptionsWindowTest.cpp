@@ -38,7 +38,7 @@ using OptionsWindowTest = SettingsFixture;
 
 TEST_F(OptionsWindowTest, EveryControlIsAtItsPlaceWithItsCaption) {
     start();
-    TForm2& f = *form2_;
+    OptionsWindow& f = *options_;
     EXPECT_EQ(f.size(), QSize(305, 374));
     EXPECT_EQ(f.windowTitle(), "Options");
     EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
@@ -49,18 +49,18 @@ TEST_F(OptionsWindowTest, EveryControlIsAtItsPlaceWithItsCaption) {
         QRect place; // client coordinates of the window
         const char* caption;
     } controls[] = {
-        {f.Image2, {264, 4, 32, 26}, nullptr},
-        {f.Image3, {11, 10, 26, 26}, nullptr},
-        {f.RbPanel1, {7, 38, 292, 330}, nullptr},
-        {f.sCheckBox3, {7 + 139, 38 + 10, 139, 19}, "Autostart with Windows"},
-        {f.sCheckBox2, {146, 73, 139, 19}, "Check for new versions"},
-        {f.sCheckBox4, {7 + 207, 38 + 83, 71, 19}, "Equalizer"},
-        {f.sCheckBox1, {142, 97, 143, 19}, "Start recent radio station"},
-        {f.RbPanel2, {7 + 9, 38 + 107, 274, 145}, nullptr},
-        {f.sTrackBar1, {7 + 41, 38 + 262, 212, 24}, nullptr},
-        {f.sButton1, {13, 337, 69, 25}, "OK"},
-        {f.sButton3, {156, 339, 65, 25}, "Help"},
-        {f.sBitBtn1, {226, 339, 68, 25}, "Apply"},
+        {f.closeMark, {264, 4, 32, 26}, nullptr},
+        {f.windowIcon, {11, 10, 26, 26}, nullptr},
+        {f.panel, {7, 38, 292, 330}, nullptr},
+        {f.autostartBox, {7 + 139, 38 + 10, 139, 19}, "Autostart with Windows"},
+        {f.checkUpdatesBox, {146, 73, 139, 19}, "Check for new versions"},
+        {f.equalizerBox, {7 + 207, 38 + 83, 71, 19}, "Equalizer"},
+        {f.openLastBox, {142, 97, 143, 19}, "Start recent radio station"},
+        {f.equalizerPanel, {7 + 9, 38 + 107, 274, 145}, nullptr},
+        {f.bufferSlider, {7 + 41, 38 + 262, 212, 24}, nullptr},
+        {f.okButton, {13, 337, 69, 25}, "OK"},
+        {f.helpButton, {156, 339, 65, 25}, "Help"},
+        {f.applyButton, {226, 339, 68, 25}, "Apply"},
     };
     for (const auto& c : controls) {
         SCOPED_TRACE(c.control->objectName().toStdString());
@@ -76,28 +76,28 @@ TEST_F(OptionsWindowTest, EveryControlIsAtItsPlaceWithItsCaption) {
             EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
         }
     }
-    EXPECT_EQ(f.Image2->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(f.sBitBtn1->isEnabled());
-    EXPECT_EQ(f.RbPanel1->cornerRadius(), 10);
-    EXPECT_EQ(f.RbPanel1->borderWidth(), 2);
+    EXPECT_EQ(f.closeMark->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(f.applyButton->isEnabled());
+    EXPECT_EQ(f.panel->cornerRadius(), 10);
+    EXPECT_EQ(f.panel->borderWidth(), 2);
 
     // Labels: their top-left corner is the place.
-    EXPECT_EQ(InWindow(f.sLabel1).topLeft(), QPoint(41, 12));
-    EXPECT_EQ(f.sLabel1->text(), "Options");
-    EXPECT_TRUE(f.sLabel1->font().bold());
-    EXPECT_EQ(f.sLabel1->font().families().front(), "Century Gothic");
-    EXPECT_EQ(InWindow(f.sLabel2).topLeft(), QPoint(7 + 8, 38 + 267));
-    EXPECT_EQ(f.sLabel2->text(), "Buffer");
-    EXPECT_EQ(InWindow(f.RxLabel1).topLeft(), QPoint(7 + 252, 38 + 266));
-    EXPECT_EQ(f.RxLabel1->text(), "3 sec.");
+    EXPECT_EQ(InWindow(f.titleLabel).topLeft(), QPoint(41, 12));
+    EXPECT_EQ(f.titleLabel->text(), "Options");
+    EXPECT_TRUE(f.titleLabel->font().bold());
+    EXPECT_EQ(f.titleLabel->font().families().front(), "Century Gothic");
+    EXPECT_EQ(InWindow(f.bufferLabel).topLeft(), QPoint(7 + 8, 38 + 267));
+    EXPECT_EQ(f.bufferLabel->text(), "Buffer");
+    EXPECT_EQ(InWindow(f.bufferSeconds).topLeft(), QPoint(7 + 252, 38 + 266));
+    EXPECT_EQ(f.bufferSeconds->text(), "3 sec.");
 
     // Ten vertical band sliders on the white panel, and the buffer slider.
-    EXPECT_EQ(f.RbPanel2->parentWidget(), f.RbPanel1);
+    EXPECT_EQ(f.equalizerPanel->parentWidget(), f.panel);
     for (int k = 0; k < 10; ++k) {
-        SkinSlider* band = f.BandSliders[static_cast<std::size_t>(k)];
+        SkinSlider* band = f.bandSliders[static_cast<std::size_t>(k)];
         SCOPED_TRACE(k);
         EXPECT_EQ(band->objectName(), QString("sTrackBar%1").arg(k + 2));
-        EXPECT_EQ(band->parentWidget(), f.RbPanel2);
+        EXPECT_EQ(band->parentWidget(), f.equalizerPanel);
         EXPECT_EQ(band->geometry(), QRect(8 + 26 * k, 5, 24, 136));
         EXPECT_EQ(band->orientation(), Qt::Vertical);
         EXPECT_EQ(band->minimum(), 0);
@@ -105,10 +105,10 @@ TEST_F(OptionsWindowTest, EveryControlIsAtItsPlaceWithItsCaption) {
         EXPECT_EQ(band->value(), 15);
         EXPECT_EQ(band->cursor().shape(), Qt::PointingHandCursor);
     }
-    EXPECT_EQ(f.sTrackBar1->orientation(), Qt::Horizontal);
-    EXPECT_EQ(f.sTrackBar1->maximum(), 30);
-    EXPECT_EQ(f.sTrackBar1->value(), 3);
-    EXPECT_EQ(f.sTrackBar1->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(f.bufferSlider->orientation(), Qt::Horizontal);
+    EXPECT_EQ(f.bufferSlider->maximum(), 30);
+    EXPECT_EQ(f.bufferSlider->value(), 3);
+    EXPECT_EQ(f.bufferSlider->cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST_F(OptionsWindowTest, OpensFilledFromTheSettingsAsAUserWouldHaveClicked) {
@@ -123,50 +123,50 @@ TEST_F(OptionsWindowTest, OpensFilledFromTheSettingsAsAUserWouldHaveClicked) {
         s.EqualizerBands[static_cast<std::size_t>(k)] = stored[k];
     s.BufferMs = 45000;
     whileOpen([&] {
-        EXPECT_TRUE(form2_->sCheckBox3->isChecked());
-        EXPECT_TRUE(form2_->sCheckBox2->isChecked());
-        EXPECT_TRUE(form2_->sCheckBox1->isChecked());
-        EXPECT_TRUE(form2_->sCheckBox4->isChecked());
+        EXPECT_TRUE(options_->autostartBox->isChecked());
+        EXPECT_TRUE(options_->checkUpdatesBox->isChecked());
+        EXPECT_TRUE(options_->openLastBox->isChecked());
+        EXPECT_TRUE(options_->equalizerBox->isChecked());
         // The band of 40 stops at 30: -15 dB on the stream.
-        EXPECT_EQ(form2_->BandSliders[9]->value(), 30);
+        EXPECT_EQ(options_->bandSliders[9]->value(), 30);
         EXPECT_EQ(gainsSet(10).back(), -15.0f);
         EXPECT_EQ(gainsSet(1).back(), 15.0f);
         EXPECT_EQ(gainsSet(5).back(), -5.0f);
         // A buffer of 45 s stops at 30.
-        EXPECT_EQ(form2_->sTrackBar1->value(), 30);
+        EXPECT_EQ(options_->bufferSlider->value(), 30);
         EXPECT_EQ(s.BufferMs, 30000);
-        EXPECT_EQ(form2_->RxLabel1->text(), "30 сек.");
-        EXPECT_TRUE(form2_->sBitBtn1->isEnabled());
+        EXPECT_EQ(options_->bufferSeconds->text(), "30 сек.");
+        EXPECT_TRUE(options_->applyButton->isEnabled());
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-        EXPECT_EQ(form2_->pos(), QPoint(screen.width() / 2 - 300, screen.height() / 2 - 200));
-        EXPECT_EQ(QApplication::activeModalWidget(), form2_.get()); // the main window waits
+        EXPECT_EQ(options_->pos(), QPoint(screen.width() / 2 - 300, screen.height() / 2 - 200));
+        EXPECT_EQ(QApplication::activeModalWidget(), options_.get()); // the main window waits
     });
-    EXPECT_FALSE(form2_->sBitBtn1->isEnabled());
+    EXPECT_FALSE(options_->applyButton->isEnabled());
     EXPECT_EQ(s.EqualizerBands[9], 40); // only "Apply" stores bands
 }
 
 TEST_F(OptionsWindowTest, BandsActOnlyWhileTheEqualizerIsOn) {
     start();
     whileOpen([&] {
-        EXPECT_FALSE(form2_->sBitBtn1->isEnabled());
-        form2_->BandSliders[2]->setValue(0);
-        form2_->BandSliders[6]->setValue(27);
+        EXPECT_FALSE(options_->applyButton->isEnabled());
+        options_->bandSliders[2]->setValue(0);
+        options_->bandSliders[6]->setValue(27);
         EXPECT_TRUE(gainsSet(3).empty()); // nothing audible yet
-        EXPECT_TRUE(form2_->sBitBtn1->isEnabled());
+        EXPECT_TRUE(options_->applyButton->isEnabled());
 
-        form2_->sCheckBox4->click(); // the sliders apply at once
+        options_->equalizerBox->click(); // the sliders apply at once
         EXPECT_EQ(State().EqualizerEnabled, 1);
         EXPECT_EQ(gainsSet(3).back(), 15.0f);
         EXPECT_EQ(gainsSet(7).back(), -12.0f);
         EXPECT_EQ(gainsSet(1).back(), 0.0f);
-        form2_->BandSliders[0]->setValue(10); // live while on
+        options_->bandSliders[0]->setValue(10); // live while on
         EXPECT_EQ(gainsSet(1).back(), 5.0f);
 
-        form2_->sCheckBox4->click(); // off: every band flat, the effects stay
+        options_->equalizerBox->click(); // off: every band flat, the effects stay
         EXPECT_EQ(State().EqualizerEnabled, 0);
         for (int k = 1; k <= 10; ++k)
             EXPECT_EQ(gainsSet(k).back(), 0.0f) << k;
-        EXPECT_EQ(form2_->BandSliders[2]->value(), 0);
+        EXPECT_EQ(options_->bandSliders[2]->value(), 0);
     });
 }
 
@@ -176,26 +176,26 @@ TEST_F(OptionsWindowTest, ApplyIsEnabledByChangesAndByTheStationGridsTicks) {
     State().OpenLast = true;
     State().CheckUpdates = 1;
     whileOpen([] {}); // the ticks made while filling enable it; closing disables it
-    EXPECT_FALSE(form2_->sBitBtn1->isEnabled());
+    EXPECT_FALSE(options_->applyButton->isEnabled());
     whileOpen([&] {
-        EXPECT_FALSE(form2_->sBitBtn1->isEnabled()); // nothing changed since
-        form2_->sCheckBox1->click();                 // unticked, not applied
-        EXPECT_TRUE(form2_->sBitBtn1->isEnabled());
+        EXPECT_FALSE(options_->applyButton->isEnabled()); // nothing changed since
+        options_->openLastBox->click();                   // unticked, not applied
+        EXPECT_TRUE(options_->applyButton->isEnabled());
         EXPECT_TRUE(State().OpenLast);
-        form2_->sCheckBox3->click();
+        options_->autostartBox->click();
         EXPECT_EQ(State().AutostartEnabled, 1);
-        form2_->sCheckBox3->click();
+        options_->autostartBox->click();
         EXPECT_EQ(State().AutostartEnabled, 0);
-        form2_->sTrackBar1->setValue(12);
+        options_->bufferSlider->setValue(12);
         EXPECT_EQ(State().BufferMs, 12000);
-        EXPECT_EQ(form2_->RxLabel1->text(), "12 сек.");
+        EXPECT_EQ(options_->bufferSeconds->text(), "12 сек.");
     });
-    EXPECT_FALSE(form2_->sBitBtn1->isEnabled());
-    EXPECT_FALSE(form2_->sCheckBox1->isChecked()); // the untick stays visible
+    EXPECT_FALSE(options_->applyButton->isEnabled());
+    EXPECT_FALSE(options_->openLastBox->isChecked()); // the untick stays visible
     // Choosing a station ticks the box again from OpenLast, which enables "Apply".
-    form1_->TickOptionsBoxesFromSettings();
-    EXPECT_TRUE(form2_->sCheckBox1->isChecked());
-    EXPECT_TRUE(form2_->sBitBtn1->isEnabled());
+    mainWindow_->tickOptionsBoxesFromSettings();
+    EXPECT_TRUE(options_->openLastBox->isChecked());
+    EXPECT_TRUE(options_->applyButton->isEnabled());
 }
 
 TEST_F(OptionsWindowTest, OkKeepsNewGainsOnTheStreamOnly) {
@@ -206,9 +206,9 @@ TEST_F(OptionsWindowTest, OkKeepsNewGainsOnTheStreamOnly) {
     const std::string bands = bytesOf(dir() / "equalizer.txt");
     const std::string settings = bytesOf(config());
     whileOpen([&] {
-        form2_->BandSliders[1]->setValue(5);
+        options_->bandSliders[1]->setValue(5);
         EXPECT_EQ(gainsSet(2).back(), 10.0f);
-        form2_->sButton1->click();
+        options_->okButton->click();
     });
     EXPECT_EQ(State().EqualizerBands[1], 15);
     EXPECT_EQ(bytesOf(dir() / "equalizer.txt"), bands);
@@ -220,21 +220,21 @@ TEST_F(OptionsWindowTest, OkKeepsNewGainsOnTheStreamOnly) {
 TEST_F(OptionsWindowTest, ASecondOpenWhileShownHidesItAndEndsTheModalWait) {
     start();
     whileOpen([&] {
-        form1_->N9Click(); // the tray menu's "Настройка..." while the window shows
-        EXPECT_FALSE(form2_->isVisible());
+        mainWindow_->optionsFromTray(); // the tray menu's "Настройка..." while the window shows
+        EXPECT_FALSE(options_->isVisible());
     });
-    EXPECT_TRUE(form1_->isEnabled());
+    EXPECT_TRUE(mainWindow_->isEnabled());
     EXPECT_FALSE(QApplication::activeModalWidget());
 }
 
 TEST_F(OptionsWindowTest, TheMainWindowsOptionsImageOpensIt) {
     start();
     bool opened = false;
-    QTimer::singleShot(0, form2_.get(), [&] {
-        opened = form2_->isVisible();
-        form2_->Image2Click();
+    QTimer::singleShot(0, options_.get(), [&] {
+        opened = options_->isVisible();
+        options_->onCloseMarkClicked();
     });
-    form1_->Image7->click();
+    mainWindow_->optionsIcon->click();
     EXPECT_TRUE(opened);
 }
 
@@ -243,7 +243,7 @@ TEST_F(OptionsWindowTest, HelpOpensTheHelpPageOfTheProductSite) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("http", &catcher, "open");
     start();
-    form2_->sButton3->click();
+    options_->helpButton->click();
     QDesktopServices::unsetUrlHandler("http");
     qunsetenv("TEMBRIK_SITE");
     ASSERT_EQ(catcher.opened.size(), 1);

@@ -4,7 +4,7 @@
 #include "playback/AudioApi.h"
 #include "tembrik/mediaplayer/MediaPlayerConfig.h"
 #include "ui/Application.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     // Without a screen (listing tests, a plain terminal) the widgets draw off-screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
+    TembrikApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
     // Windows under test never reach a sound server: the main engine is scripted (tests may
     // install their own) and the second media player plays into libmpv's null output.

@@ -7,8 +7,8 @@
 #include "playback/AudioApi.h"
 #include "playback/StreamWorker.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
-#include "ui/Unit1Recording.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowRecording.h"
 #include "ui/widgets/ShadowLabel.h"
 
 #include <gtest/gtest.h>
@@ -172,14 +172,14 @@ protected:
         ResetPlayerState();
         playback::SetAudioForTesting(&tapped);
         SetMessageBoxHookForTesting([this](const QString& text, bool) { boxes.append(text); });
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<MainWindow>();
         form->show();
         QApplication::processEvents();
-        ASSERT_TRUE(form->StartupError().isEmpty()) << form->StartupError().toStdString();
+        ASSERT_TRUE(form->startupError().isEmpty()) << form->startupError().toStdString();
     }
     void TearDown() override {
         if (form) {
-            form->sBitBtn3Click();
+            form->onStopClicked();
             form.reset();
         }
         playback::WaitForStreamWorkers(std::chrono::seconds(5));
@@ -208,8 +208,8 @@ protected:
     }
     void Play(const QString& mount) {
         State().CurrentUrl.set((Env("TEMBRIK_ICECAST_URL") + mount).toStdString());
-        State().UseWmpEngine.set("0");
-        form->sBitBtn2Click();
+        State().UseSecondPlayer.set("0");
+        form->onPlayClicked();
         ASSERT_TRUE(Settled());
     }
 
@@ -222,19 +222,19 @@ protected:
     Take RecordFor(int ms, const QString& name) {
         EXPECT_TRUE(Settled());
         Take take{tapped.Latest(), 0};
-        const QString before = form->RxLabel7->text();
+        const QString before = form->nowPlaying->text();
         take.firstBlock = take.log->Count();
-        form->sBitBtn1Click();
-        EXPECT_EQ(form->RxLabel7->text(), "Идёт запись: " + before);
+        form->onRecordClicked();
+        EXPECT_EQ(form->nowPlaying->text(), "Идёт запись: " + before);
         EXPECT_TRUE(WaitFor([] { return State().RecordState == 2; }, 20000));
         Pause(ms);
         const auto request = playback::CurrentRequest();
         bool restartedFirst = false;
         SetSaveNameDialogForTesting([&](QWidget*) {
-            restartedFirst = playback::CurrentRequest() > request && form->sBitBtn2->isEnabled();
+            restartedFirst = playback::CurrentRequest() > request && form->playButton->isEnabled();
             return name;
         });
-        form->sBitBtn1Click();
+        form->onRecordClicked();
         EXPECT_TRUE(restartedFirst) << "the station was not playing again while the dialog was open";
         // A save has waited for the download end; a cancel does not need to.
         EXPECT_TRUE(WaitFor([] { return State().RecordState == 0; }, 10000));
@@ -247,7 +247,7 @@ protected:
 
     ProgramDirFixture dir{"recording-e2e"};
     TappedAudio tapped{RealEngine()};
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QStringList boxes;
 };
 

@@ -6,8 +6,8 @@
 #include "playback/StatusChannel.h"
 #include "playback/StreamWorker.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
-#include "ui/Unit1Recording.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowRecording.h"
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
 
@@ -37,7 +37,7 @@ protected:
             return answer ? answer() : QString();
         });
         MainWindowFixture::SetUp();
-        form->Timer2->setInterval(30);
+        form->controlsReadyTimer->setInterval(30);
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
@@ -50,20 +50,20 @@ protected:
     std::uint32_t PlayStation() {
         audio.tag = "StreamTitle='Artist - Song';StreamUrl='';";
         State().CurrentUrl.set("http://127.0.0.1:1/radio");
-        State().UseWmpEngine.set("0");
+        State().UseSecondPlayer.set("0");
         const auto before = State().StreamHandle.load();
-        form->sBitBtn2Click();
+        form->onPlayClicked();
         EXPECT_TRUE(WaitFor([&] {
             return State().StreamHandle != before &&
                    playback::WaitForStreamWorkers(std::chrono::milliseconds(0));
         }));
-        EXPECT_TRUE(WaitFor([&] { return !Busy() && !form->Timer2->isActive(); }));
+        EXPECT_TRUE(WaitFor([&] { return !Busy() && !form->controlsReadyTimer->isActive(); }));
         return State().StreamHandle;
     }
     // Plays a station and records its header and the given block.
     std::uint32_t Record(const std::string& block) {
         const std::uint32_t stream = PlayStation();
-        form->sBitBtn1Click();
+        form->onRecordClicked();
         EXPECT_EQ(RecordState(), 1);
         audio.Download(stream, Header, 0);
         audio.Download(stream, block);
@@ -96,12 +96,12 @@ TEST_F(Recording, RecordStartsWithTheNextBlockAndTheLabelFollowsTheTitles) {
     audio.Download(stream, "before the request");
     ASSERT_EQ(Label(), "Artist - Song");
 
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     EXPECT_EQ(RecordState(), 1);
     EXPECT_TRUE(Busy());
     EXPECT_EQ(Label(), "Идёт запись: Artist - Song");
     EXPECT_FALSE(fs::exists(TempPath())); // nothing is touched before a block comes
-    form->HandleStatus({StatusTitle, 0, "Ignored"});
+    form->handleStatus({StatusTitle, 0, "Ignored"});
     EXPECT_EQ(Label(), "Идёт запись: Artist - Song");
 
     // The header starts the file but is not part of it; the blocks are, exactly as they came.
@@ -113,10 +113,10 @@ TEST_F(Recording, RecordStartsWithTheNextBlockAndTheLabelFollowsTheTitles) {
     EXPECT_EQ(Label(), "Идёт запись: Artist - Song");
     EXPECT_TRUE(Busy());
 
-    form->HandleStatus({StatusTitle, 0, "Кино - Звезда"});
+    form->handleStatus({StatusTitle, 0, "Кино - Звезда"});
     EXPECT_EQ(Label(), "Recording: Кино - Звезда");
     EXPECT_TRUE(Busy());
-    form->HandleStatus({StatusBuffering, 40, {}});
+    form->handleStatus({StatusBuffering, 40, {}});
     EXPECT_EQ(Label(), "Buffering... 40%");
     EXPECT_EQ(dialogs, 0);
 }
@@ -128,7 +128,7 @@ TEST_F(Recording, TheDownloadEndClosesTheFileFreesTheStreamAndBringsTheControlsB
         SCOPED_TRACE(withBlock ? "recording" : "requested");
         std::ofstream(TempPath(), std::ios::binary) << "an earlier recording";
         const std::uint32_t stream = PlayStation();
-        form->sBitBtn1Click();
+        form->onRecordClicked();
         if (withBlock)
             audio.Download(stream, "block");
         audio.Download(stream, nullptr, 0);
@@ -148,10 +148,10 @@ TEST_F(Recording, StopOrPlayFromOutsideTheWindowEndsTheRecordingWithoutTheDialog
     // The tray menu's items and the hot keys run the same actions as the buttons.
     const struct {
         const char* name;
-        void (TForm1::*action)();
-    } cases[] = {{"tray Stop", &TForm1::Stop1Click},
-                 {"Stop hot key", &TForm1::sBitBtn3Click},
-                 {"tray Play", &TForm1::N2Click}};
+        void (MainWindow::*action)();
+    } cases[] = {{"tray Stop", &MainWindow::stopFromTray},
+                 {"Stop hot key", &MainWindow::onStopClicked},
+                 {"tray Play", &MainWindow::playFromTray}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::uint32_t recorded = Record("recorded");
@@ -177,8 +177,8 @@ TEST_F(Recording, RecordAgainBeforeAnyBlockCameWithdrawsTheRequest) {
     const std::uint32_t stream = PlayStation();
     std::ofstream(TempPath(), std::ios::binary) << "an earlier recording";
     const auto opens = audio.openedUrls.size();
-    form->sBitBtn1Click();
-    form->sBitBtn1Click();
+    form->onRecordClicked();
+    form->onRecordClicked();
     EXPECT_EQ(RecordState(), 0);
     EXPECT_FALSE(Busy());
     EXPECT_EQ(Label(), "Artist - Song");
@@ -192,14 +192,14 @@ TEST_F(Recording, AStationOnTheSecondPlayerIsRefusedInEveryState) {
     const std::uint32_t stream = PlayStation();
     for (const int state : {0, 2}) {
         if (state == 2) {
-            form->sBitBtn1Click();
+            form->onRecordClicked();
             audio.Download(stream, "block");
         }
-        State().UseWmpEngine.set("1");
+        State().UseSecondPlayer.set("1");
         const QString label = Label();
         const bool busy = Busy();
         const auto calls = audio.calls.size();
-        form->sBitBtn1Click();
+        form->onRecordClicked();
         EXPECT_EQ(messages, QStringList{"Turn off WMP engine."});
         messages.clear();
         EXPECT_EQ(RecordState(), state);
@@ -207,7 +207,7 @@ TEST_F(Recording, AStationOnTheSecondPlayerIsRefusedInEveryState) {
         EXPECT_EQ(Busy(), busy);
         EXPECT_EQ(audio.calls.size(), calls);
         EXPECT_EQ(dialogs, 0);
-        State().UseWmpEngine.set("0");
+        State().UseSecondPlayer.set("0");
     }
 }
 
@@ -227,7 +227,7 @@ TEST_F(Recording, SaveRestartsTheStationFirstAndCopiesOnlyAfterTheDownloadEnded)
         });
         return QString::fromStdString((dir.path() / "song").string());
     };
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     downloadThread.join();
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(Contents(dir.path() / "song.mp3"), "abcdef");
@@ -239,7 +239,7 @@ TEST_F(Recording, SaveRestartsTheStationFirstAndCopiesOnlyAfterTheDownloadEnded)
 TEST_F(Recording, ALostDownloadEndDelaysTheSaveOnlyBriefly) {
     Record("abc");
     answer = [&] { return QString::fromStdString((dir.path() / "song").string()); };
-    form->sBitBtn1Click(); // the scripted engine never ends the stopped stream's download
+    form->onRecordClicked(); // the scripted engine never ends the stopped stream's download
     EXPECT_EQ(Contents(dir.path() / "song.mp3"), "abc");
     EXPECT_EQ(RecordState(), 0);
     EXPECT_EQ(State().RecordFile, nullptr);
@@ -264,7 +264,7 @@ TEST_F(Recording, TheChosenNameAlwaysGetsMp3AndReplacesWithoutAsking) {
             audio.Download(stream, nullptr, 0);
             return QString::fromStdString((dir.path() / c.chosen).string());
         };
-        form->sBitBtn1Click();
+        form->onRecordClicked();
         EXPECT_EQ(Contents(dir.path() / c.saved), bytes);
         EXPECT_FALSE(fs::exists(TempPath()));
     }
@@ -279,7 +279,7 @@ TEST_F(Recording, CancelKeepsTheTemporaryFileAndTheNextRecordingStartsItAfresh) 
         audio.Download(first, nullptr, 0);
         return QString();
     };
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(Contents(TempPath()), "a long first recording");
     EXPECT_EQ(RecordState(), 0);
@@ -295,7 +295,7 @@ TEST_F(Recording, AFailedCopyKeepsTheRecordingAndNamesTheTarget) {
         audio.Download(stream, nullptr, 0);
         return QString::fromStdString(target.string());
     };
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QString::fromStdString(target.string() + ".mp3")))
         << errors[0].toStdString();
@@ -307,7 +307,7 @@ TEST_F(Recording, AFailedCopyKeepsTheRecordingAndNamesTheTarget) {
 TEST_F(Recording, ATemporaryFileThatCannotBeCreatedEndsTheRequestWithTheControlsBack) {
     fs::create_directory(TempPath()); // in its way, so opening it for writing fails
     const std::uint32_t stream = PlayStation();
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     ASSERT_TRUE(Busy());
     audio.Download(stream, "block");
     EXPECT_EQ(RecordState(), 0);
@@ -320,7 +320,7 @@ TEST_F(Recording, ATemporaryFileThatCannotBeCreatedEndsTheRequestWithTheControls
     EXPECT_EQ(dialogs, 0);
     // Once the way is clear, a recording works.
     fs::remove(TempPath());
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     audio.Download(stream, "block");
     EXPECT_EQ(Contents(TempPath()), "block");
 }
@@ -375,7 +375,7 @@ TEST_F(Recording, TheSaveDialogAsksForAnMp3NameWithoutPresetsOrQuestions) {
         QMetaObject::invokeMethod(dialog, "accept");
     });
     poll.start(20);
-    form->sBitBtn1Click();
+    form->onRecordClicked();
     poll.stop();
     EXPECT_TRUE(seen);
     EXPECT_TRUE(problems.isEmpty()) << problems.join("\n").toStdString();

@@ -26,8 +26,8 @@ void SettingsFixture::SetUp() {
 }
 
 void SettingsFixture::TearDown() {
-    form2_.reset();
-    form1_.reset();
+    options_.reset();
+    mainWindow_.reset();
     SetMessageBoxHookForTesting({});
     qunsetenv("XDG_CONFIG_HOME");
     dir_.reset();
@@ -39,32 +39,32 @@ std::filesystem::path SettingsFixture::entry(const char* name) const {
 }
 
 void SettingsFixture::start() {
-    form1_ = std::make_unique<TForm1>();
-    form2_ = std::make_unique<TForm2>();
-    form1_->show();
+    mainWindow_ = std::make_unique<MainWindow>();
+    options_ = std::make_unique<OptionsWindow>();
+    mainWindow_->show();
     QApplication::processEvents();
     playback::AttachEffectChain(7);
 }
 
 void SettingsFixture::restart() {
-    form2_.reset();
-    form1_.reset();
+    options_.reset();
+    mainWindow_.reset();
     ResetPlayerState();
     start();
 }
 
 void SettingsFixture::whileOpen(const std::function<void()>& inside) {
     bool ran = false;
-    QTimer::singleShot(0, form2_.get(), [&] {
+    QTimer::singleShot(0, options_.get(), [&] {
         ran = true;
-        EXPECT_TRUE(form2_->isVisible());
+        EXPECT_TRUE(options_->isVisible());
         inside();
-        if (form2_->isVisible())
-            form2_->sButton1->click();
+        if (options_->isVisible())
+            options_->okButton->click();
     });
-    form2_->OptionsOpen();
+    options_->showOptions();
     EXPECT_TRUE(ran);
-    EXPECT_FALSE(form2_->isVisible());
+    EXPECT_FALSE(options_->isVisible());
 }
 
 std::vector<float> SettingsFixture::gainsSet(int band) {

@@ -5,8 +5,8 @@
 #include "FakeAudio.h"
 #include "ProgramDirFixture.h"
 
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsWindow.h"
 
 #include <QStringList>
 
@@ -42,7 +42,7 @@ protected:
 
     FakeAudio audio_;
     std::unique_ptr<ProgramDirFixture> dir_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<OptionsWindow> options_;
     QStringList errors_;
 };

@@ -60,10 +60,10 @@ TEST_F(SettingsWritersTest, TheCloseImageWritesTheLiveSettingsAndTheNextStartRea
         SCOPED_TRACE(c.name);
         start();
         Set(c.set);
-        form1_->sTrackBar1->setValue(c.volume);
-        form1_->Image4Click();
+        mainWindow_->volumeSlider->setValue(c.volume);
+        mainWindow_->closeProgram();
         EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
-        EXPECT_FALSE(form1_->isVisible()); // closed
+        EXPECT_FALSE(mainWindow_->isVisible()); // closed
         const QStringList v = QString(c.file).split('|');
         std::vector<std::string> values;
         for (const auto& x : v)
@@ -79,19 +79,19 @@ TEST_F(SettingsWritersTest, TheCloseImageWritesTheLiveSettingsAndTheNextStartRea
         EXPECT_EQ(s.BufferMs, c.set.bufferMs);
         EXPECT_EQ(s.EqualizerEnabled, c.set.equalizer);
         EXPECT_EQ(s.CurrentStation, c.readStation);
-        EXPECT_EQ(form1_->sTrackBar1->value(), c.volume);
-        form2_.reset();
-        form1_.reset();
+        EXPECT_EQ(mainWindow_->volumeSlider->value(), c.volume);
+        options_.reset();
+        mainWindow_.reset();
         ResetPlayerState();
     }
 }
 
 TEST_F(SettingsWritersTest, TheTrayMenusExitWritesLikeTheCloseImageAndMutedMeansVolumeZero) {
     start();
-    form1_->sTrackBar1->setValue(70);
-    form1_->Image2Click(); // mute
-    form1_->N4->trigger();
-    EXPECT_FALSE(form1_->isVisible());
+    mainWindow_->volumeSlider->setValue(70);
+    mainWindow_->toggleMute(); // mute
+    mainWindow_->exitItem->trigger();
+    EXPECT_FALSE(mainWindow_->isVisible());
     EXPECT_NE(bytesOf(config()).find("start_volume\r\n0\r\n"), std::string::npos);
 }
 
@@ -99,16 +99,16 @@ TEST_F(SettingsWritersTest, ApplyWritesTheWindowsControlsAndTheBands) {
     start();
     State().CurrentStation = 0; // nothing opened since start-up
     State().CheckUpdates = 0;
-    form1_->sTrackBar1->setValue(40);
+    mainWindow_->volumeSlider->setValue(40);
     whileOpen([&] {
-        form2_->sCheckBox2->click();
-        form2_->sCheckBox3->click();
-        form2_->sCheckBox4->click();
-        form2_->sTrackBar1->setValue(7);
-        form2_->BandSliders[0]->setValue(0);
-        form2_->BandSliders[9]->setValue(30);
-        form2_->sBitBtn1->click();
-        EXPECT_FALSE(form2_->sBitBtn1->isEnabled());
+        options_->checkUpdatesBox->click();
+        options_->autostartBox->click();
+        options_->equalizerBox->click();
+        options_->bufferSlider->setValue(7);
+        options_->bandSliders[0]->setValue(0);
+        options_->bandSliders[9]->setValue(30);
+        options_->applyButton->click();
+        EXPECT_FALSE(options_->applyButton->isEnabled());
     });
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
     EXPECT_EQ(bytesOf(config()), configText({"1", "0", "40", "-1", "1", "7", "1"}));
@@ -139,17 +139,17 @@ TEST_F(SettingsWritersTest, ApplyWritesTheWindowsControlsAndTheBands) {
     EXPECT_EQ(s.BufferMs, 7000);
     EXPECT_EQ(s.EqualizerEnabled, 1);
     EXPECT_EQ(s.EqualizerBands[9], 30);
-    EXPECT_EQ(form1_->sTrackBar1->value(), 40);
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 40);
 }
 
 TEST_F(SettingsWritersTest, EachWriterKeepsItsOwnAutostartEntry) {
     start();
     // Ticked and applied, then closed with the box still ticked: both entries start the program.
     whileOpen([&] {
-        form2_->sCheckBox3->click();
-        form2_->sBitBtn1->click();
+        options_->autostartBox->click();
+        options_->applyButton->click();
     });
-    form1_->Image4Click();
+    mainWindow_->closeProgram();
     EXPECT_TRUE(fs::exists(entry(ApplyRunValueName)));
     EXPECT_TRUE(fs::exists(entry(CloseRunValueName)));
     EXPECT_EQ(bytesOf(entry(ApplyRunValueName)), bytesOf(entry(CloseRunValueName)));
@@ -157,9 +157,9 @@ TEST_F(SettingsWritersTest, EachWriterKeepsItsOwnAutostartEntry) {
     // Unticked and closed without "Apply": only the close-time entry goes.
     restart();
     EXPECT_EQ(State().AutostartEnabled, 1);
-    whileOpen([&] { form2_->sCheckBox3->click(); });
+    whileOpen([&] { options_->autostartBox->click(); });
     EXPECT_EQ(State().AutostartEnabled, 0);
-    form1_->Image4Click();
+    mainWindow_->closeProgram();
     EXPECT_FALSE(fs::exists(entry(CloseRunValueName)));
     EXPECT_TRUE(fs::exists(entry(ApplyRunValueName)));
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
@@ -226,8 +226,8 @@ TEST_F(SettingsWritersTest, AFailedWriteLeavesTheOldFileAndShowsTheError) {
             if (std::string(c.name) == "full tmpfs") {
                 tmpfs = std::make_unique<FullTmpfs>(dir() / "small");
                 if (!tmpfs->mounted()) {
-                    form2_.reset();
-                    form1_.reset();
+                    options_.reset();
+                    mainWindow_.reset();
                     // Mounting needs root; the file size limit fails the same write part-way.
                     std::cout << "no right to mount a tmpfs: case skipped\n";
                     continue;
@@ -253,15 +253,16 @@ TEST_F(SettingsWritersTest, AFailedWriteLeavesTheOldFileAndShowsTheError) {
                     limit = std::make_unique<FileSizeLimit>(40);
                 if (apply) {
                     whileOpen([&] {
-                        if (!form2_->sCheckBox3->isChecked() && std::string(c.name) == "autostart refused")
-                            form2_->sCheckBox3->click();
-                        form2_->sCheckBox2->click();
-                        form2_->BandSliders[4]->setValue(2);
-                        form2_->sBitBtn1->click();
-                        EXPECT_FALSE(form2_->sBitBtn1->isEnabled());
+                        if (!options_->autostartBox->isChecked() &&
+                            std::string(c.name) == "autostart refused")
+                            options_->autostartBox->click();
+                        options_->checkUpdatesBox->click();
+                        options_->bandSliders[4]->setValue(2);
+                        options_->applyButton->click();
+                        EXPECT_FALSE(options_->applyButton->isEnabled());
                     });
                 } else {
-                    form1_->Image4Click();
+                    mainWindow_->closeProgram();
                 }
             }
             ASSERT_EQ(errors_.size(), 1);
@@ -274,11 +275,11 @@ TEST_F(SettingsWritersTest, AFailedWriteLeavesTheOldFileAndShowsTheError) {
                 EXPECT_EQ(State().EqualizerBands[4], 15);
                 EXPECT_EQ(State().CheckUpdates, checkUpdates == 1 ? 0 : 1); // the box's own handler
             } else {
-                EXPECT_TRUE(form1_->isVisible()); // the program goes on
+                EXPECT_TRUE(mainWindow_->isVisible()); // the program goes on
             }
             tembrik::platform::setProgramDirForTesting(dir());
-            form2_.reset();
-            form1_.reset();
+            options_.reset();
+            mainWindow_.reset();
             tmpfs.reset();
             fs::remove_all(dir() / "config.txt.new");
             fs::remove_all(dir() / "xdg");

@@ -1,12 +1,12 @@
 #include "ProgramDirFixture.h"
 
 #include "app/PlayerState.h"
+#include "ui/AboutWindow.h"
 #include "ui/ErrorBox.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsWindow.h"
+#include "ui/StationEditor.h"
+#include "ui/UpdateNotice.h"
 #include "ui/widgets/ImageControl.h"
 #include "ui/widgets/ShadowLabel.h"
 #include "ui/widgets/SkinSlider.h"
@@ -29,23 +29,23 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetPlayerState(); }
     void TearDown() override {
-        form5_.reset();
-        form4_.reset();
-        form3_.reset();
-        form2_.reset();
-        form1_.reset();
+        about_.reset();
+        updateNotice_.reset();
+        editor_.reset();
+        options_.reset();
+        mainWindow_.reset();
         SetMessageBoxHookForTesting({});
     }
 
     void start() {
         SetMessageBoxHookForTesting(
             [this](const QString& text, bool isError) { (isError ? errors_ : messages_).append(text); });
-        form1_ = std::make_unique<TForm1>();
-        form2_ = std::make_unique<TForm2>();
-        form3_ = std::make_unique<TForm3>();
-        form4_ = std::make_unique<TForm4>();
-        form5_ = std::make_unique<TForm5>();
-        form1_->show();
+        mainWindow_ = std::make_unique<MainWindow>();
+        options_ = std::make_unique<OptionsWindow>();
+        editor_ = std::make_unique<StationEditor>();
+        updateNotice_ = std::make_unique<UpdateNotice>();
+        about_ = std::make_unique<AboutWindow>();
+        mainWindow_->show();
         QApplication::processEvents();
     }
 
@@ -56,11 +56,11 @@ protected:
 
     QStringList errors_;
     QStringList messages_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<TForm2> form2_;
-    std::unique_ptr<TForm3> form3_;
-    std::unique_ptr<TForm4> form4_;
-    std::unique_ptr<TForm5> form5_;
+    std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<OptionsWindow> options_;
+    std::unique_ptr<StationEditor> editor_;
+    std::unique_ptr<UpdateNotice> updateNotice_;
+    std::unique_ptr<AboutWindow> about_;
 };
 
 TEST_F(StartupTest, CompletesQuietlyWithTheShippedData) {
@@ -77,8 +77,8 @@ TEST_F(StartupTest, CompletesQuietlyWithTheShippedData) {
     EXPECT_EQ(s.ImportCount, 1);
     EXPECT_EQ(s.CurrentIsFavourite, 1);
     EXPECT_EQ(s.FavouritesShown, 0);
-    EXPECT_EQ(s.MainWindowHandle.load(), form1_.get());
-    EXPECT_TRUE(form1_->isVisible());
+    EXPECT_EQ(s.StatusReceiver.load(), mainWindow_.get());
+    EXPECT_TRUE(mainWindow_->isVisible());
 }
 
 TEST_F(StartupTest, UnreadableProxyFileEndsTheSequenceWithOneErrorBox) {
@@ -94,14 +94,14 @@ TEST_F(StartupTest, UnreadableProxyFileEndsTheSequenceWithOneErrorBox) {
     EXPECT_EQ(text(s.AgentText), "");
     EXPECT_EQ(s.ImportCount, 0);
     EXPECT_EQ(s.CurrentIsFavourite, 0);
-    EXPECT_EQ(s.MainWindowHandle.load(), nullptr);
+    EXPECT_EQ(s.StatusReceiver.load(), nullptr);
     // The program runs on: every window exists and the main window is shown.
-    EXPECT_EQ(Form1, form1_.get());
-    EXPECT_NE(Form2, nullptr);
-    EXPECT_NE(Form3, nullptr);
-    EXPECT_NE(Form4, nullptr);
-    EXPECT_NE(Form5, nullptr);
-    EXPECT_TRUE(form1_->isVisible());
+    EXPECT_EQ(theMainWindow, mainWindow_.get());
+    EXPECT_NE(theOptionsWindow, nullptr);
+    EXPECT_NE(theStationEditor, nullptr);
+    EXPECT_NE(theUpdateNotice, nullptr);
+    EXPECT_NE(theAboutWindow, nullptr);
+    EXPECT_TRUE(mainWindow_->isVisible());
 }
 
 TEST_F(StartupTest, ProxyTextIsTheFirstLineOrADotWithoutAFile) {
@@ -177,9 +177,9 @@ TEST_F(StartupTest, StrayEntriesInStationsNeverStopStartUp) {
     const PlayerState& s = State();
     EXPECT_EQ(s.StationCount, 12);
     EXPECT_EQ(s.ImportCount, 1);
-    EXPECT_EQ(s.MainWindowHandle.load(), form1_.get());
+    EXPECT_EQ(s.StatusReceiver.load(), mainWindow_.get());
     EXPECT_EQ(s.StartVolume, 64);
-    EXPECT_EQ(form1_->sTrackBar1->value(), 64);
+    EXPECT_EQ(mainWindow_->volumeSlider->value(), 64);
     EXPECT_EQ(s.BufferMs, 4000);
 }
 
@@ -204,30 +204,31 @@ TEST_F(StartupTest, TheLastStationIsOpenedBeforeTheWindowShowsAndConnectsAfterAl
 
         // The windows are created one by one, as the program entry does; the station's report may
         // only reach the label once the event loop runs, after the last of them.
-        form1_ = std::make_unique<TForm1>();
+        mainWindow_ = std::make_unique<MainWindow>();
         QStringList shown;
         bool allWindowsWhenConnecting = false;
-        QObject::connect(form1_->RxLabel7, &ShadowLabel::captionChanged, [&](const QString& t) {
+        QObject::connect(mainWindow_->nowPlaying, &ShadowLabel::captionChanged, [&](const QString& t) {
             shown.append(t);
             if (t == "Connection...")
-                allWindowsWhenConnecting = Form5 != nullptr;
+                allWindowsWhenConnecting = theAboutWindow != nullptr;
         });
-        EXPECT_EQ(form1_->RxLabel6->text(), "Last Station");
-        EXPECT_NE(form1_->RxLabel7->text(), "Connection...");
+        EXPECT_EQ(mainWindow_->stationTitle->text(), "Last Station");
+        EXPECT_NE(mainWindow_->nowPlaying->text(), "Connection...");
         EXPECT_EQ(State().CurrentStation, 3);
-        EXPECT_TRUE(form1_->sBitBtn1->isEnabled());
-        EXPECT_TRUE(form1_->sBitBtn2->isEnabled());
-        EXPECT_TRUE(form1_->sBitBtn3->isEnabled());
-        EXPECT_EQ(form1_->Image3->hint(), c.hint);
+        EXPECT_TRUE(mainWindow_->recordButton->isEnabled());
+        EXPECT_TRUE(mainWindow_->playButton->isEnabled());
+        EXPECT_TRUE(mainWindow_->stopButton->isEnabled());
+        EXPECT_EQ(mainWindow_->favouriteStar->hint(), c.hint);
         EXPECT_EQ(State().CurrentIsFavourite, std::string(c.star) == "fav.png" ? 1 : 0);
-        EXPECT_EQ(form1_->Image3->picture().toImage(), QPixmap((dir.path() / c.star).c_str()).toImage());
-        form2_ = std::make_unique<TForm2>();
-        form3_ = std::make_unique<TForm3>();
-        form4_ = std::make_unique<TForm4>();
+        EXPECT_EQ(mainWindow_->favouriteStar->picture().toImage(),
+                  QPixmap((dir.path() / c.star).c_str()).toImage());
+        options_ = std::make_unique<OptionsWindow>();
+        editor_ = std::make_unique<StationEditor>();
+        updateNotice_ = std::make_unique<UpdateNotice>();
         EXPECT_TRUE(shown.isEmpty()) << shown.join(" | ").toStdString();
-        form5_ = std::make_unique<TForm5>();
-        form1_->show();
-        EXPECT_EQ(form1_->RxLabel6->text(), "Last Station");
+        about_ = std::make_unique<AboutWindow>();
+        mainWindow_->show();
+        EXPECT_EQ(mainWindow_->stationTitle->text(), "Last Station");
         QElapsedTimer t;
         t.start();
         while (!shown.contains("Connection...") && t.elapsed() < 10000)
@@ -245,8 +246,8 @@ TEST_F(StartupTest, LastNumberZeroFailsWithFileNotFound) {
     start();
     EXPECT_EQ(errors_, QStringList{"File not found"});
     EXPECT_EQ(State().CurrentStation, 0);
-    EXPECT_FALSE(form1_->sBitBtn2->isEnabled());
-    EXPECT_EQ(form1_->RxLabel6->text(), "Tembrik - Free Radio Gadget!");
+    EXPECT_FALSE(mainWindow_->playButton->isEnabled());
+    EXPECT_EQ(mainWindow_->stationTitle->text(), "Tembrik - Free Radio Gadget!");
 }
 
 TEST_F(StartupTest, SettingsAreReadByLinePosition) {
@@ -298,8 +299,8 @@ TEST_F(StartupTest, SettingsAreReadByLinePosition) {
         EXPECT_EQ(s.AutostartEnabled, c.autostart);
         EXPECT_EQ(s.BufferMs, c.bufferMs);
         EXPECT_EQ(s.EqualizerEnabled, c.equalizer);
-        EXPECT_EQ(form1_->sTrackBar1->value(), c.slider);
-        EXPECT_EQ(form1_->Timer1->isActive(), c.updateTimer);
+        EXPECT_EQ(mainWindow_->volumeSlider->value(), c.slider);
+        EXPECT_EQ(mainWindow_->updateCheckTimer->isActive(), c.updateTimer);
         TearDown();
     }
 }

@@ -26,26 +26,26 @@ namespace {
 
 class StationEditorTest : public StationWindowFixture {
 protected:
-    // Opens the editor with Image8 and runs `whileShown` inside its modal showing; the editor must
+    // Opens the editor with editIcon and runs `whileShown` inside its modal showing; the editor must
     // be closed by then, or the test closes it and fails.
     bool showEditor(const std::function<void()>& whileShown) {
         bool ran = false;
         QTimer::singleShot(0, [&] {
             ran = true;
             whileShown();
-            if (form3_->isVisible()) {
+            if (editor_->isVisible()) {
                 ADD_FAILURE() << "editor still shown";
-                form3_->close();
+                editor_->close();
             }
         });
-        form1_->Image8Click();
+        mainWindow_->openStationEditor();
         // When the editor was not shown, the timer has not fired yet: let it, so it cannot leak.
         const bool shown = ran;
         if (!ran)
             QApplication::processEvents();
         return shown;
     }
-    void openStation(int column, int row) { clickCell(form1_->NextGrid1, column, row); }
+    void openStation(int column, int row) { clickCell(mainWindow_->stationGrid, column, row); }
 };
 
 QRect InWindow(const QWidget* control, const QWidget* window) {
@@ -70,38 +70,38 @@ TEST(EditorPosition, LeftOfAndAboveTheScreensCentre) {
 TEST_F(StationEditorTest, ControlsLieWhereTheLayoutPutsThem) {
     layOutStations(1);
     start();
-    TForm3* f = form3_.get();
+    StationEditor* f = editor_.get();
     EXPECT_EQ(f->size(), QSize(497, 164));
     const struct {
         QWidget* control;
         QRect place;
     } cases[] = {
-        {f->Image1, {0, 0, 497, 164}},      {f->Image4, {13, 10, 25, 26}},
-        {f->Image2, {457, 4, 32, 25}},      {f->RbPanel1, {5, 37, 488, 122}},
-        {f->Image3, {10, 41, 85, 82}},      {f->sEdit1, {100, 41, 390, 28}},
-        {f->sEdit2, {100, 74, 390, 28}},    {f->sCheckBox1, {98, 107, 212, 19}},
-        {f->sButton1, {280, 129, 102, 27}}, {f->sButton2, {388, 129, 102, 27}},
+        {f->background, {0, 0, 497, 164}},    {f->windowIcon, {13, 10, 25, 26}},
+        {f->closeMark, {457, 4, 32, 25}},     {f->panel, {5, 37, 488, 122}},
+        {f->logo, {10, 41, 85, 82}},          {f->titleEdit, {100, 41, 390, 28}},
+        {f->urlEdit, {100, 74, 390, 28}},     {f->secondPlayerBox, {98, 107, 212, 19}},
+        {f->saveButton, {280, 129, 102, 27}}, {f->okButton, {388, 129, 102, 27}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(InWindow(c.control, f), c.place) << c.control->objectName().toStdString();
-    EXPECT_EQ(f->sLabel1->pos(), QPoint(40, 13));
-    EXPECT_EQ(f->sLabel1->text(), "Radio station Editor");
-    EXPECT_TRUE(f->sLabel1->font().bold());
-    EXPECT_EQ(f->sLabel1->font().pixelSize(), 17);
-    EXPECT_EQ(f->sEdit1->font().pixelSize(), 16);
-    EXPECT_EQ(f->sEdit1->text(), "Name");
-    EXPECT_EQ(f->sEdit2->text(), "URL");
-    EXPECT_EQ(f->sCheckBox1->text(), "Use alternative connect engine (WMP)");
-    EXPECT_EQ(f->sCheckBox1->palette().color(QPalette::WindowText), QColor(0, 0, 206));
-    EXPECT_EQ(f->sButton1->text(), "SAVE");
-    EXPECT_EQ(f->sButton2->text(), "OK");
-    EXPECT_EQ(f->RbPanel1->cornerRadius(), 10);
-    EXPECT_EQ(f->RbPanel1->borderWidth(), 2);
-    for (QWidget* w : {static_cast<QWidget*>(f->Image2), static_cast<QWidget*>(f->sButton1),
-                       static_cast<QWidget*>(f->sButton2)})
+    EXPECT_EQ(f->titleLabel->pos(), QPoint(40, 13));
+    EXPECT_EQ(f->titleLabel->text(), "Radio station Editor");
+    EXPECT_TRUE(f->titleLabel->font().bold());
+    EXPECT_EQ(f->titleLabel->font().pixelSize(), 17);
+    EXPECT_EQ(f->titleEdit->font().pixelSize(), 16);
+    EXPECT_EQ(f->titleEdit->text(), "Name");
+    EXPECT_EQ(f->urlEdit->text(), "URL");
+    EXPECT_EQ(f->secondPlayerBox->text(), "Use alternative connect engine (WMP)");
+    EXPECT_EQ(f->secondPlayerBox->palette().color(QPalette::WindowText), QColor(0, 0, 206));
+    EXPECT_EQ(f->saveButton->text(), "SAVE");
+    EXPECT_EQ(f->okButton->text(), "OK");
+    EXPECT_EQ(f->panel->cornerRadius(), 10);
+    EXPECT_EQ(f->panel->borderWidth(), 2);
+    for (QWidget* w : {static_cast<QWidget*>(f->closeMark), static_cast<QWidget*>(f->saveButton),
+                       static_cast<QWidget*>(f->okButton)})
         EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor) << w->objectName().toStdString();
-    EXPECT_EQ(f->Image3->parentWidget(), f->RbPanel1);
-    EXPECT_EQ(f->sCheckBox1->parentWidget(), f->RbPanel1);
+    EXPECT_EQ(f->logo->parentWidget(), f->panel);
+    EXPECT_EQ(f->secondPlayerBox->parentWidget(), f->panel);
 }
 
 TEST_F(StationEditorTest, NothingIsShownBeforeAStationIsOpened) {
@@ -109,9 +109,9 @@ TEST_F(StationEditorTest, NothingIsShownBeforeAStationIsOpened) {
     start();
     const bool shown = showEditor([] {});
     EXPECT_FALSE(shown);
-    EXPECT_FALSE(form3_->isVisible());
+    EXPECT_FALSE(editor_->isVisible());
     // It is placed all the same.
-    EXPECT_EQ(form3_->pos(), EditorPosition(QGuiApplication::primaryScreen()->size()));
+    EXPECT_EQ(editor_->pos(), EditorPosition(QGuiApplication::primaryScreen()->size()));
 }
 
 TEST_F(StationEditorTest, SaveWritesTheThreeLinesAndRetitlesAtOnce) {
@@ -120,28 +120,28 @@ TEST_F(StationEditorTest, SaveWritesTheThreeLinesAndRetitlesAtOnce) {
     openStation(2, 0);
     ASSERT_EQ(State().CurrentStation, 3);
     const bool shown = showEditor([&] {
-        EXPECT_EQ(form3_->sEdit1->text(), "Station 3");
-        EXPECT_EQ(form3_->sEdit2->text(), "http://127.0.0.1:9/3");
-        EXPECT_FALSE(form3_->sCheckBox1->isChecked());
-        EXPECT_FALSE(form3_->Image3->picture().isNull());
-        form3_->sEdit1->setText("Третья станция");
-        form3_->sEdit2->setText("http://127.0.0.1:9/three");
-        form3_->sCheckBox1->setChecked(true);
-        QTest::mouseClick(form3_->sButton1, Qt::LeftButton);
-        EXPECT_TRUE(form3_->isVisible()); // SAVE keeps it open
+        EXPECT_EQ(editor_->titleEdit->text(), "Station 3");
+        EXPECT_EQ(editor_->urlEdit->text(), "http://127.0.0.1:9/3");
+        EXPECT_FALSE(editor_->secondPlayerBox->isChecked());
+        EXPECT_FALSE(editor_->logo->picture().isNull());
+        editor_->titleEdit->setText("Третья станция");
+        editor_->urlEdit->setText("http://127.0.0.1:9/three");
+        editor_->secondPlayerBox->setChecked(true);
+        QTest::mouseClick(editor_->saveButton, Qt::LeftButton);
+        EXPECT_TRUE(editor_->isVisible()); // SAVE keeps it open
         EXPECT_EQ(title(), "Третья станция");
-        QTest::mouseClick(form3_->sButton2, Qt::LeftButton);
+        QTest::mouseClick(editor_->okButton, Qt::LeftButton);
     });
     EXPECT_TRUE(shown);
     EXPECT_EQ(bytesOf(stations() / "play3.txt"),
               "http://127.0.0.1:9/three\r\n\xD2\xF0\xE5\xF2\xFC\xFF \xF1\xF2\xE0\xED\xF6\xE8\xFF\r\n1\r\n");
     EXPECT_EQ(State().CurrentUrl.get(), "http://127.0.0.1:9/three");
     // The engine flag takes effect at the next opening, the tray keeps the old title until then.
-    EXPECT_EQ(State().UseWmpEngine.get(), "2");
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Station 3");
+    EXPECT_EQ(State().UseSecondPlayer.get(), "2");
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Station 3");
     // After closing the editor shows the station as opened, with the box as it was.
-    EXPECT_EQ(form3_->sEdit1->text(), "Третья станция");
-    EXPECT_FALSE(form3_->sCheckBox1->isChecked());
+    EXPECT_EQ(editor_->titleEdit->text(), "Третья станция");
+    EXPECT_FALSE(editor_->secondPlayerBox->isChecked());
     EXPECT_FALSE(fs::exists(stations() / "play3.txt.new"));
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
 }
@@ -153,22 +153,22 @@ TEST_F(StationEditorTest, ClosingWithoutSaveDiscardsTheChanges) {
     const std::string before = bytesOf(stations() / "play2.txt");
     const struct {
         const char* name;
-        std::function<void(TForm3*)> close;
+        std::function<void(StationEditor*)> close;
     } cases[] = {
-        {"OK", [](TForm3* f) { QTest::mouseClick(f->sButton2, Qt::LeftButton); }},
-        {"close mark", [](TForm3* f) { QTest::mouseClick(f->Image2, Qt::LeftButton); }},
+        {"OK", [](StationEditor* f) { QTest::mouseClick(f->okButton, Qt::LeftButton); }},
+        {"close mark", [](StationEditor* f) { QTest::mouseClick(f->closeMark, Qt::LeftButton); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(showEditor([&] {
-            form3_->sEdit1->setText("Not saved");
-            form3_->sEdit2->setText("http://nowhere/");
-            form3_->sCheckBox1->setChecked(true);
-            c.close(form3_.get());
+            editor_->titleEdit->setText("Not saved");
+            editor_->urlEdit->setText("http://nowhere/");
+            editor_->secondPlayerBox->setChecked(true);
+            c.close(editor_.get());
         }));
-        EXPECT_EQ(form3_->sEdit1->text(), "Station 2");
-        EXPECT_EQ(form3_->sEdit2->text(), "http://127.0.0.1:9/2");
-        EXPECT_FALSE(form3_->sCheckBox1->isChecked());
+        EXPECT_EQ(editor_->titleEdit->text(), "Station 2");
+        EXPECT_EQ(editor_->urlEdit->text(), "http://127.0.0.1:9/2");
+        EXPECT_FALSE(editor_->secondPlayerBox->isChecked());
         EXPECT_EQ(title(), "Station 2");
         EXPECT_EQ(bytesOf(stations() / "play2.txt"), before);
     }
@@ -179,8 +179,8 @@ TEST_F(StationEditorTest, SaveIntoAReadOnlyStationFileChangesNothing) {
     start();
     openStation(0, 0);
     fs::permissions(stations() / "play1.txt", fs::perms::owner_read | fs::perms::group_read);
-    form3_->sEdit1->setText("Renamed");
-    form3_->sButton1Click();
+    editor_->titleEdit->setText("Renamed");
+    editor_->save();
     EXPECT_EQ(errors_, QStringList{"File access denied"});
     EXPECT_EQ(title(), "Station 1");
     EXPECT_EQ(bytesOf(stations() / "play1.txt"), "http://127.0.0.1:9/1\r\nStation 1\r\n2\r\n");
@@ -193,14 +193,14 @@ TEST_F(StationEditorTest, EditorShowsTheEngineAndTheLogoOfTheOpenStation) {
     fs::remove(stations() / "3.png");
     start();
     openStation(1, 0);
-    EXPECT_TRUE(form3_->sCheckBox1->isChecked());
-    const QImage logo = form3_->Image3->picture().toImage();
+    EXPECT_TRUE(editor_->secondPlayerBox->isChecked());
+    const QImage logo = editor_->logo->picture().toImage();
     ASSERT_FALSE(logo.isNull());
     EXPECT_EQ(logo.size(), QSize(85, 82));
     EXPECT_EQ(logo.pixel(40, 40), LogoColour(2).rgb());
     openStation(2, 0); // no logo: no picture rather than station 2's
-    EXPECT_FALSE(form3_->sCheckBox1->isChecked());
-    EXPECT_TRUE(form3_->Image3->picture().isNull());
+    EXPECT_FALSE(editor_->secondPlayerBox->isChecked());
+    EXPECT_TRUE(editor_->logo->picture().isNull());
 }
 
 TEST_F(StationEditorTest, ClickIntoAFieldClearsOnlyItsPlaceholder) {
@@ -211,10 +211,10 @@ TEST_F(StationEditorTest, ClickIntoAFieldClearsOnlyItsPlaceholder) {
         const char* text;
         const char* after;
     } cases[] = {
-        {form3_->sEdit1, "Name", ""},       {form3_->sEdit1, "Station 1", "Station 1"},
-        {form3_->sEdit1, "URL", "URL"},     {form3_->sEdit2, "URL", ""},
-        {form3_->sEdit2, "Name", "Name"},   {form3_->sEdit2, "http://a/", "http://a/"},
-        {form3_->sEdit1, "Name ", "Name "},
+        {editor_->titleEdit, "Name", ""},       {editor_->titleEdit, "Station 1", "Station 1"},
+        {editor_->titleEdit, "URL", "URL"},     {editor_->urlEdit, "URL", ""},
+        {editor_->urlEdit, "Name", "Name"},     {editor_->urlEdit, "http://a/", "http://a/"},
+        {editor_->titleEdit, "Name ", "Name "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.edit->objectName().toStdString() << " " << c.text);

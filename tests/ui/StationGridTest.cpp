@@ -40,7 +40,7 @@ protected:
             shown.push_back(stationShown(grid, c, 0));
         return shown;
     }
-    QString starHint() const { return form1_->Image3->hint(); }
+    QString starHint() const { return mainWindow_->favouriteStar->hint(); }
 };
 
 } // namespace
@@ -56,19 +56,19 @@ TEST_F(StationGridTest, RebuildPutsEveryStationInItsCellAndOneRowMore) {
         layOutStations(c.stations);
         start();
         EXPECT_EQ(State().StationCount, c.stations);
-        ASSERT_EQ(form1_->NextGrid1->rowCount(), c.rows);
+        ASSERT_EQ(mainWindow_->stationGrid->rowCount(), c.rows);
         for (int k = 0; k < c.rows * 5; ++k)
-            EXPECT_EQ(stationShown(form1_->NextGrid1, k % 5, k / 5), k < c.stations ? k + 1 : 0)
+            EXPECT_EQ(stationShown(mainWindow_->stationGrid, k % 5, k / 5), k < c.stations ? k + 1 : 0)
                 << "cell " << k;
 
-        clickCell(form1_->NextGrid1, c.emptyColumn, c.emptyRow);
+        clickCell(mainWindow_->stationGrid, c.emptyColumn, c.emptyRow);
         EXPECT_EQ(title(), Idle);
         EXPECT_EQ(State().CurrentStation, -1);
-        EXPECT_FALSE(form1_->sBitBtn2->isEnabled());
-        EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), Idle);
+        EXPECT_FALSE(mainWindow_->playButton->isEnabled());
+        EXPECT_EQ(mainWindow_->trayIcon->toolTip(), Idle);
         EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
-        form3_.reset();
-        form1_.reset();
+        editor_.reset();
+        mainWindow_.reset();
         ResetPlayerState();
     }
 }
@@ -78,27 +78,27 @@ TEST_F(StationGridTest, ClickOpensTheStationOfTheCell) {
     // "Девятая" in Windows-1251, as station files are written; " 1" is kept as read and starts nothing.
     put(stations() / "play9.txt", "http://127.0.0.1:9/nine\r\n\xC4\xE5\xE2\xFF\xF2\xE0\xFF\r\n 1\r\n");
     start();
-    clickCell(form1_->NextGrid1, 3, 1);
+    clickCell(mainWindow_->stationGrid, 3, 1);
     EXPECT_EQ(State().CurrentStation, 9);
     EXPECT_EQ(title(), "Девятая");
     EXPECT_EQ(State().CurrentUrl.get(), "http://127.0.0.1:9/nine");
-    EXPECT_EQ(State().UseWmpEngine.get(), " 1");
-    for (QPushButton* b : {form1_->sBitBtn1, form1_->sBitBtn2, form1_->sBitBtn3})
+    EXPECT_EQ(State().UseSecondPlayer.get(), " 1");
+    for (QPushButton* b : {mainWindow_->recordButton, mainWindow_->playButton, mainWindow_->stopButton})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(starHint(), "Add to Favourites");
     EXPECT_EQ(State().CurrentIsFavourite, 0);
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Девятая");
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Девятая");
     // The editor follows the grid.
-    EXPECT_EQ(form3_->sEdit1->text(), "Девятая");
-    EXPECT_EQ(form3_->sEdit2->text(), "http://127.0.0.1:9/nine");
-    EXPECT_FALSE(form3_->sCheckBox1->isChecked()); // only exactly "1" ticks it
+    EXPECT_EQ(editor_->titleEdit->text(), "Девятая");
+    EXPECT_EQ(editor_->urlEdit->text(), "http://127.0.0.1:9/nine");
+    EXPECT_FALSE(editor_->secondPlayerBox->isChecked()); // only exactly "1" ticks it
 
     // A station without a file: nothing opens, the rest of the click still happens.
     fs::remove(stations() / "play2.txt");
-    form1_->RxLabel6->setCaption("changed by hand");
-    clickCell(form1_->NextGrid1, 1, 0);
+    mainWindow_->stationTitle->setCaption("changed by hand");
+    clickCell(mainWindow_->stationGrid, 1, 0);
     EXPECT_EQ(State().CurrentStation, 9);
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "changed by hand");
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "changed by hand");
     EXPECT_TRUE(errors_.isEmpty());
 }
 
@@ -107,9 +107,9 @@ TEST_F(StationGridTest, StationWithoutPictureHasAnEmptyCellThatStillOpensIt) {
     fs::remove(stations() / "4.png");
     put(stations() / "4.txt", "");
     start();
-    EXPECT_EQ(firstRow(form1_->NextGrid1), (std::vector<int>{1, 2, 3, 0, 5}));
-    EXPECT_EQ(stationShown(form1_->NextGrid1, 0, 1), 6);
-    clickCell(form1_->NextGrid1, 3, 0);
+    EXPECT_EQ(firstRow(mainWindow_->stationGrid), (std::vector<int>{1, 2, 3, 0, 5}));
+    EXPECT_EQ(stationShown(mainWindow_->stationGrid, 0, 1), 6);
+    clickCell(mainWindow_->stationGrid, 3, 0);
     EXPECT_EQ(State().CurrentStation, 4);
     EXPECT_EQ(title(), "Station 4");
 }
@@ -117,15 +117,15 @@ TEST_F(StationGridTest, StationWithoutPictureHasAnEmptyCellThatStillOpensIt) {
 TEST_F(StationGridTest, AStationWhoseFileCannotBeReadKeepsThePreviousOne) {
     layOutStations(5);
     start();
-    clickCell(form1_->NextGrid1, 0, 0);
+    clickCell(mainWindow_->stationGrid, 0, 0);
     ASSERT_EQ(State().CurrentStation, 1);
     fs::remove(stations() / "play3.txt");
     fs::create_directories(stations() / "play3.txt"); // exists, but is no file
-    clickCell(form1_->NextGrid1, 2, 0);
+    clickCell(mainWindow_->stationGrid, 2, 0);
     EXPECT_EQ(errors_, QStringList{"File access denied"});
     EXPECT_EQ(State().CurrentStation, 1);
     EXPECT_EQ(title(), "Station 1");
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Station 1");
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Station 1");
 }
 
 TEST_F(StationGridTest, AStrayFileIsLeftOutOfTheRebuild) {
@@ -134,37 +134,37 @@ TEST_F(StationGridTest, AStrayFileIsLeftOutOfTheRebuild) {
     start();
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
     EXPECT_EQ(State().StationCount, 3);
-    EXPECT_EQ(form1_->NextGrid1->rowCount(), 1);
+    EXPECT_EQ(mainWindow_->stationGrid->rowCount(), 1);
 }
 
 TEST_F(StationGridTest, FavouritesGridShowsTheListInOrderAndOpensFromIt) {
     layOutStations(10);
     put(favs(), "3\r\n8\r\n5\r\n");
     start();
-    EXPECT_FALSE(form1_->NextGrid2->isVisible());
-    form1_->RxLabel3Click();
-    EXPECT_TRUE(form1_->NextGrid2->isVisible());
+    EXPECT_FALSE(mainWindow_->favouritesGrid->isVisible());
+    mainWindow_->showFavourites();
+    EXPECT_TRUE(mainWindow_->favouritesGrid->isVisible());
     EXPECT_EQ(State().FavouritesShown, 1);
-    EXPECT_EQ(form1_->NextGrid2->cellPictureSize(), QSize(85, 82));
-    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 8, 5, 0, 0}));
-    EXPECT_EQ(form1_->NextGrid2->rowCount(), 1);
+    EXPECT_EQ(mainWindow_->favouritesGrid->cellPictureSize(), QSize(85, 82));
+    EXPECT_EQ(firstRow(mainWindow_->favouritesGrid), (std::vector<int>{3, 8, 5, 0, 0}));
+    EXPECT_EQ(mainWindow_->favouritesGrid->rowCount(), 1);
 
-    clickCell(form1_->NextGrid2, 1, 0);
+    clickCell(mainWindow_->favouritesGrid, 1, 0);
     EXPECT_EQ(State().CurrentStation, 8);
     EXPECT_EQ(title(), "Station 8");
     EXPECT_EQ(starHint(), "Remove from favourites");
     EXPECT_EQ(State().CurrentIsFavourite, 1);
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "Station 8");
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "Station 8");
 
     // Past the last favourite: nothing opens.
-    form1_->RxLabel6->setCaption("by hand");
-    clickCell(form1_->NextGrid2, 3, 0);
+    mainWindow_->stationTitle->setCaption("by hand");
+    clickCell(mainWindow_->favouritesGrid, 3, 0);
     EXPECT_EQ(State().CurrentStation, 8);
-    EXPECT_EQ(form1_->RxTrayIcon1->toolTip(), "by hand");
+    EXPECT_EQ(mainWindow_->trayIcon->toolTip(), "by hand");
 
-    form1_->RxLabel2Click();
-    EXPECT_FALSE(form1_->NextGrid2->isVisible());
-    EXPECT_TRUE(form1_->NextGrid1->isVisible());
+    mainWindow_->showAllStations();
+    EXPECT_FALSE(mainWindow_->favouritesGrid->isVisible());
+    EXPECT_TRUE(mainWindow_->stationGrid->isVisible());
     EXPECT_EQ(State().FavouritesShown, 0);
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
 }
@@ -173,10 +173,10 @@ TEST_F(StationGridTest, FavouriteWhoseStationHasGoneStopsAtOpening) {
     layOutStations(4);
     put(favs(), "2\r\n9\r\n");
     start();
-    form1_->RxLabel3Click();
-    clickCell(form1_->NextGrid2, 0, 0);
+    mainWindow_->showFavourites();
+    clickCell(mainWindow_->favouritesGrid, 0, 0);
     ASSERT_EQ(State().CurrentStation, 2);
-    clickCell(form1_->NextGrid2, 1, 0);
+    clickCell(mainWindow_->favouritesGrid, 1, 0);
     EXPECT_EQ(errors_, QStringList{"File not found"});
     EXPECT_EQ(State().CurrentStation, 2);
     EXPECT_EQ(starHint(), "Remove from favourites");
@@ -186,16 +186,16 @@ TEST_F(StationGridTest, StarAddsAndRemovesTheOpenStation) {
     layOutStations(5);
     start();
     // Before any station is opened the star does nothing.
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_FALSE(fs::exists(favs()));
 
-    clickCell(form1_->NextGrid1, 1, 0);
+    clickCell(mainWindow_->stationGrid, 1, 0);
     EXPECT_EQ(starHint(), "Add to Favourites");
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "2\r\n");
     EXPECT_EQ(starHint(), "Remove from favourites");
     EXPECT_EQ(State().CurrentIsFavourite, 1);
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "");
     EXPECT_EQ(starHint(), "Add to favourites");
     EXPECT_EQ(State().CurrentIsFavourite, 0);
@@ -206,29 +206,29 @@ TEST_F(StationGridTest, StarRemovesDuplicatesTogetherAndEndsALastLineFirst) {
     layOutStations(6);
     put(favs(), "6\r\n2\r\n6");
     start();
-    clickCell(form1_->NextGrid1, 0, 1);
+    clickCell(mainWindow_->stationGrid, 0, 1);
     ASSERT_EQ(State().CurrentStation, 6);
     EXPECT_EQ(starHint(), "Remove from favourites");
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "2\r\n");
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "2\r\n6\r\n");
 
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(State().CurrentIsFavourite, 0);
     put(favs(), "2"); // edited by hand, no line end
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "2\r\n6\r\n");
 }
 
 TEST_F(StationGridTest, BrokenFavouritesFileLeavesStarAndFileAsTheyWere) {
     layOutStations(3);
     start();
-    clickCell(form1_->NextGrid1, 0, 0);
-    form1_->Image3Click();
+    clickCell(mainWindow_->stationGrid, 0, 0);
+    mainWindow_->toggleFavourite();
     ASSERT_EQ(starHint(), "Remove from favourites");
     put(favs(), "1\r\noops\r\n");
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(errors_, QStringList{"'oops' is not a valid integer value"});
     EXPECT_EQ(bytesOf(favs()), "1\r\noops\r\n");
     EXPECT_EQ(starHint(), "Remove from favourites");
@@ -239,23 +239,23 @@ TEST_F(StationGridTest, ShownFavouritesFollowARemovalButNotAnAddition) {
     layOutStations(10);
     put(favs(), "3\r\n8\r\n5\r\n");
     start();
-    form1_->RxLabel3Click();
-    clickCell(form1_->NextGrid2, 1, 0);
+    mainWindow_->showFavourites();
+    clickCell(mainWindow_->favouritesGrid, 1, 0);
     ASSERT_EQ(State().CurrentStation, 8);
 
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "3\r\n5\r\n");
-    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 5, 0, 0, 0}));
+    EXPECT_EQ(firstRow(mainWindow_->favouritesGrid), (std::vector<int>{3, 5, 0, 0, 0}));
     EXPECT_EQ(State().FavouriteCount, 2);
-    EXPECT_TRUE(form1_->NextGrid2->isVisible());
+    EXPECT_TRUE(mainWindow_->favouritesGrid->isVisible());
 
-    form1_->NextGrid1SelectCell(1, 0); // station 2, from the grid beneath
-    form1_->Image3Click();
+    mainWindow_->stationCellSelected(1, 0); // station 2, from the grid beneath
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "3\r\n5\r\n2\r\n");
-    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 5, 0, 0, 0}));
+    EXPECT_EQ(firstRow(mainWindow_->favouritesGrid), (std::vector<int>{3, 5, 0, 0, 0}));
     EXPECT_EQ(State().FavouriteCount, 2);
-    form1_->RxLabel3Click();
-    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{3, 5, 2, 0, 0}));
+    mainWindow_->showFavourites();
+    EXPECT_EQ(firstRow(mainWindow_->favouritesGrid), (std::vector<int>{3, 5, 2, 0, 0}));
     EXPECT_EQ(State().FavouriteCount, 3);
 }
 
@@ -263,22 +263,22 @@ TEST_F(StationGridTest, RemovingTheLastShownFavouriteLeavesOneEmptyRow) {
     layOutStations(4);
     put(favs(), "4\r\n");
     start();
-    form1_->RxLabel3Click();
-    clickCell(form1_->NextGrid2, 0, 0);
+    mainWindow_->showFavourites();
+    clickCell(mainWindow_->favouritesGrid, 0, 0);
     ASSERT_EQ(State().CurrentStation, 4);
-    form1_->Image3Click();
+    mainWindow_->toggleFavourite();
     EXPECT_EQ(bytesOf(favs()), "");
     EXPECT_EQ(State().FavouriteCount, 0);
-    EXPECT_EQ(form1_->NextGrid2->rowCount(), 1);
-    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(mainWindow_->favouritesGrid->rowCount(), 1);
+    EXPECT_EQ(firstRow(mainWindow_->favouritesGrid), (std::vector<int>{0, 0, 0, 0, 0}));
 }
 
 TEST_F(StationGridTest, FavouritesNumbersOutsideTheTableTakeNoCell) {
     layOutStations(3);
     put(favs(), "2\r\n0\r\n5000\r\n3\r\n");
     start();
-    form1_->RxLabel3Click();
-    EXPECT_EQ(firstRow(form1_->NextGrid2), (std::vector<int>{2, 3, 0, 0, 0}));
+    mainWindow_->showFavourites();
+    EXPECT_EQ(firstRow(mainWindow_->favouritesGrid), (std::vector<int>{2, 3, 0, 0, 0}));
     EXPECT_EQ(State().FavouriteCount, 2);
     EXPECT_TRUE(errors_.isEmpty());
 }
@@ -286,11 +286,11 @@ TEST_F(StationGridTest, FavouritesNumbersOutsideTheTableTakeNoCell) {
 TEST_F(StationGridTest, BusyGridsTakeNoClicks) {
     layOutStations(3);
     start();
-    form1_->NextGrid1->setColumnsEnabled(false);
-    clickCell(form1_->NextGrid1, 0, 0);
+    mainWindow_->stationGrid->setColumnsEnabled(false);
+    clickCell(mainWindow_->stationGrid, 0, 0);
     EXPECT_EQ(State().CurrentStation, -1);
-    form1_->NextGrid1->setColumnsEnabled(true);
-    clickCell(form1_->NextGrid1, 0, 0);
+    mainWindow_->stationGrid->setColumnsEnabled(true);
+    clickCell(mainWindow_->stationGrid, 0, 0);
     EXPECT_EQ(State().CurrentStation, 1);
 }
 
@@ -300,7 +300,7 @@ TEST_F(StationGridTest, AnErrorEscapingAHandlerEndsItInTheErrorBoxAndTheProgramG
     ASSERT_TRUE(errors_.isEmpty());
     // The rebuild behind the (hidden) refresh button has no error box of its own.
     put(favs(), "readme\r\n");
-    QTest::mouseClick(form1_->Button2, Qt::LeftButton);
+    QTest::mouseClick(mainWindow_->reloadButton, Qt::LeftButton);
     EXPECT_EQ(errors_, QStringList{"'readme' is not a valid integer value"});
     EXPECT_EQ(State().StationCount, 3);
 
@@ -317,6 +317,6 @@ TEST_F(StationGridTest, AnErrorEscapingAHandlerEndsItInTheErrorBoxAndTheProgramG
     EXPECT_EQ(steps, (QStringList{"before", "before"}));
     EXPECT_EQ(errors_,
               (QStringList{"'readme' is not a valid integer value", "File not found", "File not found"}));
-    clickCell(form1_->NextGrid1, 1, 0);
+    clickCell(mainWindow_->stationGrid, 1, 0);
     EXPECT_EQ(State().CurrentStation, 2);
 }

@@ -27,8 +27,8 @@ void StationWindowFixture::SetUp() {
 }
 
 void StationWindowFixture::TearDown() {
-    form3_.reset();
-    form1_.reset();
+    editor_.reset();
+    mainWindow_.reset();
     SetMessageBoxHookForTesting({});
     dir_.reset();
 }
@@ -61,9 +61,9 @@ std::string StationWindowFixture::bytesOf(const fs::path& file) const {
 }
 
 void StationWindowFixture::start() {
-    form1_ = std::make_unique<TForm1>();
-    form3_ = std::make_unique<TForm3>();
-    form1_->show();
+    mainWindow_ = std::make_unique<MainWindow>();
+    editor_ = std::make_unique<StationEditor>();
+    mainWindow_->show();
     QApplication::processEvents();
 }
 
@@ -75,5 +75,5 @@ void StationWindowFixture::clickCell(LogoGrid* grid, int column, int row) const 
 }
 
 QString StationWindowFixture::title() const {
-    return form1_->RxLabel6->text();
+    return mainWindow_->stationTitle->text();
 }

@@ -3,8 +3,8 @@
 // out itself; message boxes are recorded instead of shown.
 #include "ProgramDirFixture.h"
 
-#include "ui/Unit1.h"
-#include "ui/Unit3.h"
+#include "ui/MainWindow.h"
+#include "ui/StationEditor.h"
 
 #include <QColor>
 #include <QStringList>
@@ -40,7 +40,7 @@ protected:
     QString title() const;
 
     std::unique_ptr<ProgramDirFixture> dir_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<TForm3> form3_;
+    std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<StationEditor> editor_;
     QStringList errors_;
 };

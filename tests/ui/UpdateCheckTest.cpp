@@ -52,16 +52,16 @@ protected:
         QTimer watch;
         watch.setInterval(10);
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!form4->isVisible() || shown)
+            if (!updateNotice->isVisible() || shown)
                 return;
             shown = true;
             if (answer)
                 answer();
             else
-                form4->sButton2->click();
+                updateNotice->closeButton->click();
         });
         watch.start();
-        form1->Timer1Timer();
+        mainWindow->checkForUpdate();
         return shown;
     }
 };
@@ -84,7 +84,7 @@ TEST_F(UpdateCheckTest, TheWindowComesUpExactlyWhenTheSiteNamesAGreaterRelease) 
         serve("/devovadadir.txt", c.body, c.status);
         EXPECT_EQ(check(), c.shown);
         EXPECT_EQ(server.connections("/devovadadir.txt"), ++requests);
-        EXPECT_FALSE(form4->isVisible());
+        EXPECT_FALSE(updateNotice->isVisible());
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
@@ -97,7 +97,7 @@ TEST_F(UpdateCheckTest, ALateOrMissingSiteShowsNothingAndTheWindowStaysAlive) {
     start();
     serve("/devovadadir.txt", "8", 200, 2500ms);
     PaintCounter counter;
-    form1->installEventFilter(&counter);
+    mainWindow->installEventFilter(&counter);
     int paintsWhileWaiting = 0;
     bool titleWhileWaiting = false;
     std::thread stream;
@@ -108,11 +108,11 @@ TEST_F(UpdateCheckTest, ALateOrMissingSiteShowsNothingAndTheWindowStaysAlive) {
             return;
         if (!stream.joinable())
             stream = std::thread([] { MainStatusChannel().send({StatusTitle, 0, "Artist - Song"}); });
-        titleWhileWaiting = titleWhileWaiting || form1->RxLabel7->text() == "Artist - Song";
+        titleWhileWaiting = titleWhileWaiting || mainWindow->nowPlaying->text() == "Artist - Song";
         // The import cannot start while the check waits.
-        form1->Button1Click();
+        mainWindow->importCatalogue();
         paintsWhileWaiting = counter.paints;
-        form1->update();
+        mainWindow->update();
     });
     during.start();
     EXPECT_FALSE(check());
@@ -123,7 +123,7 @@ TEST_F(UpdateCheckTest, ALateOrMissingSiteShowsNothingAndTheWindowStaysAlive) {
     EXPECT_EQ(server.connections("/"), 0);
     EXPECT_TRUE(titleWhileWaiting);
     EXPECT_GT(paintsWhileWaiting, 0);
-    EXPECT_FALSE(form1->Timer1->isActive());
+    EXPECT_FALSE(mainWindow->updateCheckTimer->isActive());
 
     ::setenv("TEMBRIK_SITE", "http://127.0.0.1:1", 1); // nothing listens on port 1
     EXPECT_FALSE(check());
@@ -139,14 +139,14 @@ TEST_F(UpdateCheckTest, UpdateOpensTheSiteAndStaysOpenCloseAndTheCloseAreaClose)
     QDesktopServices::setUrlHandler("http", &browser, "open");
     bool openAfterUpdate = false;
     EXPECT_TRUE(check([&] {
-        form4->sButton1->click();
+        updateNotice->updateButton->click();
         QApplication::processEvents();
-        openAfterUpdate = form4->isVisible();
-        QTest::mouseClick(form4->Image2, Qt::LeftButton);
+        openAfterUpdate = updateNotice->isVisible();
+        QTest::mouseClick(updateNotice->closeMark, Qt::LeftButton);
     }));
     QDesktopServices::unsetUrlHandler("http");
     EXPECT_TRUE(openAfterUpdate);
-    EXPECT_FALSE(form4->isVisible());
+    EXPECT_FALSE(updateNotice->isVisible());
     ASSERT_EQ(browser.opened.size(), 1);
     EXPECT_EQ(browser.opened[0], QUrl(QString::fromStdString(site() + "/")));
     // The handler waited for the window: nothing of it is left running.
@@ -174,22 +174,22 @@ TEST_F(UpdateCheckTest, TheWindowsLayoutAndPlace) {
     EXPECT_EQ(UpdateWindowPosition(QSize(1024, 768)), QPoint(362, 284));
     setCheckUpdates(0);
     start();
-    EXPECT_EQ(form4->size(), QSize(302, 135));
-    EXPECT_EQ(form4->windowTitle(), "Update");
-    EXPECT_EQ(form4->Image2->geometry(), QRect(260, 4, 32, 25));
-    EXPECT_EQ(form4->sLabel1->geometry(), QRect(69, 22, 147, 48));
-    EXPECT_EQ(form4->sLabel1->text(), "Tembrik\nUpdates available");
-    EXPECT_EQ(form4->sButton1->geometry(), QRect(150, 88, 129, 25));
-    EXPECT_EQ(form4->sButton1->text(), "Update");
-    EXPECT_EQ(form4->sButton2->geometry(), QRect(32, 88, 105, 25));
-    EXPECT_EQ(form4->sButton2->text(), "Close");
-    EXPECT_EQ(form4->sButton1->nextInFocusChain(), form4->sButton2);
+    EXPECT_EQ(updateNotice->size(), QSize(302, 135));
+    EXPECT_EQ(updateNotice->windowTitle(), "Update");
+    EXPECT_EQ(updateNotice->closeMark->geometry(), QRect(260, 4, 32, 25));
+    EXPECT_EQ(updateNotice->messageLabel->geometry(), QRect(69, 22, 147, 48));
+    EXPECT_EQ(updateNotice->messageLabel->text(), "Tembrik\nUpdates available");
+    EXPECT_EQ(updateNotice->updateButton->geometry(), QRect(150, 88, 129, 25));
+    EXPECT_EQ(updateNotice->updateButton->text(), "Update");
+    EXPECT_EQ(updateNotice->closeButton->geometry(), QRect(32, 88, 105, 25));
+    EXPECT_EQ(updateNotice->closeButton->text(), "Close");
+    EXPECT_EQ(updateNotice->updateButton->nextInFocusChain(), updateNotice->closeButton);
     // Wherever it was, showing it places it by the screen.
-    form4->move(5, 5);
-    form4->show();
+    updateNotice->move(5, 5);
+    updateNotice->show();
     const QSize screen = QGuiApplication::primaryScreen()->size();
-    EXPECT_EQ(form4->pos(), UpdateWindowPosition(screen));
-    form4->hide();
+    EXPECT_EQ(updateNotice->pos(), UpdateWindowPosition(screen));
+    updateNotice->hide();
 }
 
 // The check is made once, ten seconds after start-up, when check_updates is on; when it is off,
@@ -198,17 +198,17 @@ TEST_F(UpdateCheckTest, TheTimerMakesTheCheckOnlyWhenTheSettingIsOn) {
     serve("/devovadadir.txt", "7");
     setCheckUpdates(1);
     start();
-    EXPECT_TRUE(form1->Timer1->isActive());
-    EXPECT_EQ(form1->Timer1->interval(), 10000);
+    EXPECT_TRUE(mainWindow->updateCheckTimer->isActive());
+    EXPECT_EQ(mainWindow->updateCheckTimer->interval(), 10000);
     ASSERT_TRUE(waitFor([&] { return server.connections("/devovadadir.txt") == 1; }, 30s));
     EXPECT_TRUE(waitFor([&] { return !NetworkBusy(); }, 10s));
-    EXPECT_FALSE(form1->Timer1->isActive());
+    EXPECT_FALSE(mainWindow->updateCheckTimer->isActive());
 
-    form1.reset();
-    form4.reset();
+    mainWindow.reset();
+    updateNotice.reset();
     setCheckUpdates(0);
     start();
-    EXPECT_FALSE(form1->Timer1->isActive());
+    EXPECT_FALSE(mainWindow->updateCheckTimer->isActive());
     // Longer than the timer's ten seconds: still no request.
     EXPECT_FALSE(waitFor([&] { return server.connections("/devovadadir.txt") > 1; }, 12s));
     EXPECT_EQ(server.connections("/devovadadir.txt"), 1);

@@ -1,10 +1,10 @@
 // Station catalogue, grids and favourites on the main window. Everything here runs on the GUI
 // thread; errors of the steps called by code go up to their caller, the click handlers show them.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "ErrorBox.h"
 #include "SkinnedWindow.h"
-#include "Unit3.h"
+#include "StationEditor.h"
 #include "widgets/ImageControl.h"
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
@@ -75,99 +75,99 @@ template <typename Steps> void ShowingErrors(Steps steps) {
 
 } // namespace
 
-void TForm1::OpenStation(int station) {
+void MainWindow::openStation(int station) {
     const StationFile file = ReadStationFile(station);
     PlayerState& s = State();
-    s.UseWmpEngine.set("0");
+    s.UseSecondPlayer.set("0");
     s.CurrentUrl.set(file.Url);
-    RxLabel6->setCaption(QString::fromStdString(file.Title));
-    s.UseWmpEngine.set(file.Engine);
+    stationTitle->setCaption(QString::fromStdString(file.Title));
+    s.UseSecondPlayer.set(file.Engine);
 
-    CancelPendingReconnect();
-    StopAlternativeEngine();
-    StopMainChannel();
+    cancelPendingReconnect();
+    stopSecondPlayer();
+    stopMainChannel();
     if (file.Engine == AlternativeEngineFlag)
-        StartAlternativeEngine(QString::fromStdString(file.Url));
+        startSecondPlayer(QString::fromStdString(file.Url));
     else if (file.Engine == "0")
-        Button3Click();
+        connectCurrentStation();
 }
 
-void TForm1::Button2Click() {
+void MainWindow::reloadStations() {
     ScanStationsDirectory();
-    FillStationGrid();
-    FillFavouritesGrid();
+    fillStationGrid();
+    fillFavouritesGrid();
 }
 
-void TForm1::FillStationGrid() {
-    FillGrid(NextGrid1, StationGridModel());
-    emit GridsFilled();
+void MainWindow::fillStationGrid() {
+    FillGrid(stationGrid, StationGridModel());
+    emit gridsFilled();
 }
 
-void TForm1::FillFavouritesGrid() {
+void MainWindow::fillFavouritesGrid() {
     if (!LoadFavouriteCells())
         return;
-    FillGrid(NextGrid2, FavouritesGridModel());
-    emit GridsFilled();
+    FillGrid(favouritesGrid, FavouritesGridModel());
+    emit gridsFilled();
 }
 
-void TForm1::SelectStation(int station, bool freeStream, const QString& notFavouriteHint) {
+void MainWindow::selectStation(int station, bool freeStream, const QString& notFavouriteHint) {
     if (freeStream) {
-        sBitBtn3Click();
+        onStopClicked();
     } else {
-        StopAlternativeEngine();
-        StopMainChannel();
+        stopSecondPlayer();
+        stopMainChannel();
     }
-    OpenStation(station);
+    openStation(station);
     State().CurrentStation = station;
-    sBitBtn1->setEnabled(true);
-    sBitBtn2->setEnabled(true);
-    sBitBtn3->setEnabled(true);
-    ShowFavouriteState(Image3, IsFavourite(station), notFavouriteHint);
+    recordButton->setEnabled(true);
+    playButton->setEnabled(true);
+    stopButton->setEnabled(true);
+    ShowFavouriteState(favouriteStar, IsFavourite(station), notFavouriteHint);
 }
 
-void TForm1::NextGrid1SelectCell(int column, int row) {
+void MainWindow::stationCellSelected(int column, int row) {
     ShowingErrors([&] {
-        TickOptionsBoxesFromSettings();
-        RemoveUnderline(RxLabel7);
+        tickOptionsBoxesFromSettings();
+        RemoveUnderline(nowPlaying);
         const int station = StationAtCell(column, row);
         std::error_code ec;
         if (std::filesystem::exists(StationFilePath(station), ec))
-            SelectStation(station, false, "Add to Favourites");
-        if (StationOpened(RxLabel6) && Form3) {
-            Form3->FillEditorFromCurrentStation();
-            Form3->Image3->repaint();
+            selectStation(station, false, "Add to Favourites");
+        if (StationOpened(stationTitle) && theStationEditor) {
+            theStationEditor->fillFromCurrentStation();
+            theStationEditor->logo->repaint();
         }
-        RxTrayIcon1->setToolTip(RxLabel6->text());
+        trayIcon->setToolTip(stationTitle->text());
     });
 }
 
-void TForm1::NextGrid2SelectCell(int column, int row) {
+void MainWindow::favouriteCellSelected(int column, int row) {
     ShowingErrors([&] {
-        RemoveUnderline(RxLabel7);
-        TickOptionsBoxesFromSettings();
+        RemoveUnderline(nowPlaying);
+        tickOptionsBoxesFromSettings();
         if (const auto station = FavouriteAtCell(column, row))
-            SelectStation(*station, true, "Add to favourites");
-        if (StationOpened(RxLabel6) && Form3) {
-            Form3->FillEditorFromCurrentStation();
-            Form3->Image3->repaint();
+            selectStation(*station, true, "Add to favourites");
+        if (StationOpened(stationTitle) && theStationEditor) {
+            theStationEditor->fillFromCurrentStation();
+            theStationEditor->logo->repaint();
         }
-        RxTrayIcon1->setToolTip(RxLabel6->text());
+        trayIcon->setToolTip(stationTitle->text());
     });
 }
 
-void TForm1::RxLabel2Click() {
-    NextGrid2->hide();
+void MainWindow::showAllStations() {
+    favouritesGrid->hide();
     State().FavouritesShown = 0;
 }
 
-void TForm1::RxLabel3Click() {
+void MainWindow::showFavourites() {
     // The flag follows the grid on show even when reading favs.txt fails below.
-    NextGrid2->show();
+    favouritesGrid->show();
     State().FavouritesShown = 1;
-    ShowingErrors([&] { FillFavouritesGrid(); });
+    ShowingErrors([&] { fillFavouritesGrid(); });
 }
 
-void TForm1::Image3Click() {
+void MainWindow::toggleFavourite() {
     PlayerState& s = State();
     if (s.CurrentStation <= 0)
         return;
@@ -176,27 +176,27 @@ void TForm1::Image3Click() {
         if (s.CurrentIsFavourite != 0 || IsFavourite(station)) {
             // The file changes first, so a favs.txt that cannot be read leaves the star as it was.
             RemoveFavourite(station);
-            ShowStarPicture(Image3, "notfav.png");
+            ShowStarPicture(favouriteStar, "notfav.png");
             if (s.FavouritesShown == 1)
-                RxLabel3Click();
+                showFavourites();
             s.CurrentIsFavourite = 0;
-            Image3->setHint("Add to favourites");
+            favouriteStar->setHint("Add to favourites");
         } else {
             AddFavourite(station);
-            ShowStarPicture(Image3, "fav.png");
+            ShowStarPicture(favouriteStar, "fav.png");
             s.CurrentIsFavourite = 1;
-            Image3->setHint("Remove from favourites");
+            favouriteStar->setHint("Remove from favourites");
         }
     });
 }
 
-void TForm1::Image8Click() {
-    if (!Form3)
+void MainWindow::openStationEditor() {
+    if (!theStationEditor)
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    Form3->move(EditorPosition(screen ? screen->size() : QSize()));
-    if (!StationOpened(RxLabel6))
+    theStationEditor->move(EditorPosition(screen ? screen->size() : QSize()));
+    if (!StationOpened(stationTitle))
         return;
-    Form3->ShowModal();
-    Form3->FillEditorFromCurrentStation();
+    theStationEditor->showModal();
+    theStationEditor->fillFromCurrentStation();
 }

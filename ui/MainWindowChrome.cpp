@@ -1,6 +1,6 @@
 // Window chrome of the main window: hiding to the tray, the tray icon and its menu, the links to the
 // product site, the global hot keys and the volume keys.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "ErrorBox.h"
 #include "ProductSite.h"
@@ -36,10 +36,10 @@ constexpr HotKey HotKeyTable[] = {
 
 } // namespace
 
-void TForm1::RegisterHotKeys() {
+void MainWindow::registerHotKeys() {
     if (!hotKeys_) {
         hotKeys_ = new GlobalHotKeys(this);
-        connect(hotKeys_, &GlobalHotKeys::activated, this, &TForm1::WMHotKey);
+        connect(hotKeys_, &GlobalHotKeys::activated, this, &MainWindow::hotKeyPressed);
     }
     if (!hotKeys_->supported()) {
         // Wayland keeps keys from programs that do not have the focus; nothing to grab, nothing to
@@ -58,63 +58,63 @@ void TForm1::RegisterHotKeys() {
     }
 }
 
-void TForm1::ReleaseHotKeys() {
+void MainWindow::releaseHotKeys() {
     if (hotKeys_)
         hotKeys_->releaseAll();
 }
 
-void TForm1::WMHotKey(int id) {
+void MainWindow::hotKeyPressed(int id) {
     switch (id) {
     case HotKeyPlay:
-        sBitBtn2Click();
+        onPlayClicked();
         break;
     case HotKeyRecord:
-        sBitBtn1Click();
+        onRecordClicked();
         break;
     case HotKeyStop:
-        sBitBtn3Click();
+        onStopClicked();
         break;
     case HotKeyVolumeDown:
-        if (sTrackBar1->value() > 0)
-            sTrackBar1->setValue(sTrackBar1->value() - 1);
+        if (volumeSlider->value() > 0)
+            volumeSlider->setValue(volumeSlider->value() - 1);
         break;
     case HotKeyVolumeUp:
-        if (sTrackBar1->value() < 100)
-            sTrackBar1->setValue(sTrackBar1->value() + 1);
+        if (volumeSlider->value() < 100)
+            volumeSlider->setValue(volumeSlider->value() + 1);
         break;
     case HotKeyShowHide:
         if (isVisible() && !isMinimized())
-            Image5Click();
+            hideToTray();
         else
-            RxTrayIcon1Click();
+            showFromTray();
         break;
     default:
         break;
     }
 }
 
-void TForm1::FormActivate() {
+void MainWindow::windowActivated() {
     if (!volumeKeys_)
-        volumeKeys_ = new VolumeKeyFilter(sTrackBar1, this);
+        volumeKeys_ = new VolumeKeyFilter(volumeSlider, this);
     volumeKeys_->install();
 }
 
-void TForm1::Image5Click() {
+void MainWindow::hideToTray() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // No tray host to bring the window back from: minimise, so the window list still has it.
-        RxTrayIcon1->setToolTip(RxLabel6->text());
+        trayIcon->setToolTip(stationTitle->text());
         showMinimized();
         return;
     }
     hide();
-    RxTrayIcon1->show();
-    RxTrayIcon1->setToolTip(RxLabel6->text());
+    trayIcon->show();
+    trayIcon->setToolTip(stationTitle->text());
 }
-void TForm1::RxLabel1Click() {
+void MainWindow::openProductSite() {
     OpenProductPage(HomePage);
 }
 
-void TForm1::RxTrayIcon1Click() {
+void MainWindow::showFromTray() {
     if (isMinimized())
         showNormal();
     show();
@@ -122,15 +122,15 @@ void TForm1::RxTrayIcon1Click() {
     activateWindow();
 }
 
-void TForm1::PopupMenu1Popup() {
-    N3->setText(Image2->hint());
+void MainWindow::trayMenuAboutToShow() {
+    muteItem->setText(muteIcon->hint());
 }
 
-void TForm1::N1Click() {
-    RxTrayIcon1Click();
-    RxTrayIcon1->hide();
+void MainWindow::openFromTray() {
+    showFromTray();
+    trayIcon->hide();
 }
 
-void TForm1::N7Click() {
+void MainWindow::openFaq() {
     OpenProductPage(FaqPage);
 }

@@ -2,7 +2,7 @@
 // scanned before the settings may reopen the last station, and the engine options, equalizer, volume,
 // proxy and user agent are all in force before the first stream opens (the play request's first
 // report waits for the GUI thread, which is busy here until every window exists).
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "widgets/LogoGrid.h"
 #include "widgets/SkinSlider.h"
@@ -23,12 +23,12 @@ constexpr const char* FixedUserAgent = "Mozilla/5.0 (Windows; U; Windows NT 5.1;
                                        "(KHTML, like Gecko) Chrome/8.0.552.215 Safari/534.10";
 }
 
-void TForm1::RunStartupSequence() {
+void MainWindow::runStartupSequence() {
     PlayerState& s = State();
     const std::filesystem::path dir = tembrik::platform::programDir();
 
-    RegisterHotKeys(); // 1
-    LoadAudioAddOns(); // 2
+    registerHotKeys(); // 1
+    loadAudioAddOns(); // 2
     s.RecordState = 0; // 3
     s.CheckUpdates = 0;
     s.AutostartEnabled = 0;
@@ -38,23 +38,23 @@ void TForm1::RunStartupSequence() {
     const std::string proxy = ReadProxySetting(dir); // 6
     CopyNetText(s.ProxyText, proxy);
     CopyNetText(s.AgentText, FixedUserAgent);
-    s.ImportCount = 1;                                  // 7
-    Button2Click();                                     // 8
-    s.Muted = 0;                                        // 9
-    NextGrid1->setBackground(QColor(0xFB, 0xFA, 0xFA)); // 10
-    s.CurrentIsFavourite = 1;                           // 11
+    s.ImportCount = 1;                                    // 7
+    reloadStations();                                     // 8
+    s.Muted = 0;                                          // 9
+    stationGrid->setBackground(QColor(0xFB, 0xFA, 0xFA)); // 10
+    s.CurrentIsFavourite = 1;                             // 11
     s.FavouritesShown = 0;
-    s.MainWindowHandle = this; // 12
-    MainStatusChannel().open(this, [this](const StatusReport& r) { HandleStatus(r); });
-    if (!InitAudioEngine()) { // 13
-        ResetAudioEngine();
+    s.StatusReceiver = this; // 12
+    MainStatusChannel().open(this, [this](const StatusReport& r) { handleStatus(r); });
+    if (!initAudioEngine()) { // 13
+        resetAudioEngine();
         std::exit(0);
     }
-    LoadSettings();                                          // 14
-    ConfigureEngine();                                       // 15
-    LoadEqualizer();                                         // 16
-    AttachEffectChain();                                     // 17
-    sTrackBar1->setValue(std::clamp(s.StartVolume, 0, 100)); // 18
-    SetStreamVolume(static_cast<float>(sTrackBar1->value()) / 100.0f);
-    HandOverNetworkTexts(!proxy.empty() && proxy[0] != '.'); // 19
+    loadSettings();                                            // 14
+    configureEngine();                                         // 15
+    loadEqualizer();                                           // 16
+    attachEffectChain();                                       // 17
+    volumeSlider->setValue(std::clamp(s.StartVolume, 0, 100)); // 18
+    setStreamVolume(static_cast<float>(volumeSlider->value()) / 100.0f);
+    handOverNetworkTexts(!proxy.empty() && proxy[0] != '.'); // 19
 }

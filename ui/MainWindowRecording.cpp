@@ -1,9 +1,9 @@
 // The Record button: the first press asks the download routine to record the station that plays,
 // the second restarts the station and saves what was recorded under a name the user chooses.
-#include "Unit1Recording.h"
+#include "MainWindowRecording.h"
 
 #include "ErrorBox.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 #include "widgets/ShadowLabel.h"
 
 #include "app/PlayerState.h"
@@ -33,28 +33,28 @@ SaveNameDialog saveNameDialog; // GUI thread only; empty: ShowSaveDialog
 // recording would overwrite the one being saved.
 bool saving = false; // GUI thread only
 
-void StartTimer2(TForm1& form) {
-    if (!form.Timer2->isActive())
-        form.Timer2->start();
+void StartControlsReadyTimer(MainWindow& form) {
+    if (!form.controlsReadyTimer->isActive())
+        form.controlsReadyTimer->start();
 }
 
 // On the GUI thread, after the download routine ended or gave up a recording.
-void RecordingChanged(TForm1& form, const recording::RecordOutcome& outcome) {
+void RecordingChanged(MainWindow& form, const recording::RecordOutcome& outcome) {
     switch (outcome.event) {
     case recording::RecordEvent::None:
         break;
     case recording::RecordEvent::Ended:
         // Stop from the tray or a hot key, or the server, ended it: the controls come back as after
         // a connection.
-        StartTimer2(form);
+        StartControlsReadyTimer(form);
         break;
     case recording::RecordEvent::StartFailed:
-        form.EnablePlaybackControls();
-        form.RxLabel7->setCaption("Recording could not start: " + QString::fromStdString(outcome.reason));
+        form.enablePlaybackControls();
+        form.nowPlaying->setCaption("Recording could not start: " + QString::fromStdString(outcome.reason));
         break;
     case recording::RecordEvent::WriteFailed:
-        form.EnablePlaybackControls();
-        form.RxLabel7->setCaption("Recording stopped: " + QString::fromStdString(outcome.reason));
+        form.enablePlaybackControls();
+        form.nowPlaying->setCaption("Recording stopped: " + QString::fromStdString(outcome.reason));
         break;
     }
 }
@@ -65,49 +65,50 @@ void SetSaveNameDialogForTesting(SaveNameDialog dialog) {
     saveNameDialog = std::move(dialog);
 }
 
-std::function<void(std::uint64_t, const char*, std::size_t)> RecordingDownloadRoutine(TForm1* form) {
+std::function<void(std::uint64_t, const char*, std::size_t)> RecordingDownloadRoutine(MainWindow* form) {
     // The window is looked at only on its own thread: a stream of a window that is gone by then
     // (shutdown, tests) changes nothing.
-    return [window = QPointer<TForm1>(form)](std::uint64_t request, const char* buffer, std::size_t length) {
-        const recording::RecordOutcome outcome = recording::DownloadRoutine(request, buffer, length);
-        if (outcome.event != recording::RecordEvent::None)
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [window, outcome] {
-                    if (window)
-                        RecordingChanged(*window, outcome);
-                },
-                Qt::QueuedConnection);
-    };
+    return
+        [window = QPointer<MainWindow>(form)](std::uint64_t request, const char* buffer, std::size_t length) {
+            const recording::RecordOutcome outcome = recording::DownloadRoutine(request, buffer, length);
+            if (outcome.event != recording::RecordEvent::None)
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(),
+                    [window, outcome] {
+                        if (window)
+                            RecordingChanged(*window, outcome);
+                    },
+                    Qt::QueuedConnection);
+        };
 }
 
-void TForm1::sBitBtn1Click() {
-    if (State().UseWmpEngine.get() == "1") {
+void MainWindow::onRecordClicked() {
+    if (State().UseSecondPlayer.get() == "1") {
         ShowMessage("Turn off WMP engine.", this);
         return;
     }
     if (saving)
         return;
     if (recording::RequestRecording()) {
-        DisablePlaybackControls();
-        RxLabel7->setCaption(RecordingPrefix + RxLabel7->text());
+        disablePlaybackControls();
+        nowPlaying->setCaption(RecordingPrefix + nowPlaying->text());
         return;
     }
     // No block has come since the request, so there is nothing of this recording to save: the
     // second press withdraws the request.
     if (recording::CancelRequest()) {
-        EnablePlaybackControls();
-        if (RxLabel7->text().startsWith(RecordingPrefix))
-            RxLabel7->setCaption(RxLabel7->text().mid(RecordingPrefix.size()));
+        enablePlaybackControls();
+        if (nowPlaying->text().startsWith(RecordingPrefix))
+            nowPlaying->setCaption(nowPlaying->text().mid(RecordingPrefix.size()));
         return;
     }
 
     // Stop ends the recorded stream's download, which closes the file; the station plays again
     // while the dialog is open.
-    EnablePlaybackControls();
-    sBitBtn3Click();
-    sBitBtn2Click();
-    StartTimer2(*this);
+    enablePlaybackControls();
+    onStopClicked();
+    onPlayClicked();
+    StartControlsReadyTimer(*this);
     saving = true;
     const QString chosen = saveNameDialog ? saveNameDialog(this) : ShowSaveDialog(this);
     saving = false;

@@ -1,10 +1,10 @@
 // config.txt on the main window: read at start-up, written when the close image (or the tray menu's
 // exit item) ends the program. The reader takes values by line position (line 2k is the k-th
 // setting) and stops at the first failure, leaving the settings after it as they were.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "ErrorBox.h"
-#include "Unit2.h"
+#include "OptionsWindow.h"
 #include "widgets/SkinSlider.h"
 
 #include "SkinnedWindow.h"
@@ -32,7 +32,7 @@ int Flag(const std::string& line) {
 }
 } // namespace
 
-void TForm1::LoadSettings() {
+void MainWindow::loadSettings() {
     using tembrik::platform::parseInt;
     PlayerState& s = State();
     const auto config = tembrik::platform::TextLines::read(tembrik::platform::programDir() / "config.txt");
@@ -41,36 +41,36 @@ void TForm1::LoadSettings() {
     s.StartVolume = parseInt(config.line(5));
     s.CurrentStation = s.OpenLast ? parseInt(config.line(7)) : -1;
     if (s.CheckUpdates == 1)
-        Timer1->start();
+        updateCheckTimer->start();
     else
-        Timer1->stop();
+        updateCheckTimer->stop();
     s.AutostartEnabled = Flag(config.line(9));
     if (s.OpenLast && s.CurrentStation != -1)
-        ReopenLastStation();
+        reopenLastStation();
     // Seconds beyond what milliseconds can hold are taken as the largest buffer there is.
     const std::int64_t bufferMs = std::int64_t{parseInt(config.line(11))} * 1000;
     s.BufferMs = static_cast<std::int32_t>(std::clamp<std::int64_t>(bufferMs, INT32_MIN, INT32_MAX));
     s.EqualizerEnabled = parseInt(config.line(13));
 }
 
-void TForm1::ReopenLastStation() {
+void MainWindow::reopenLastStation() {
     PlayerState& s = State();
-    OpenStation(s.CurrentStation);
-    sBitBtn1->setEnabled(true);
-    sBitBtn2->setEnabled(true);
-    sBitBtn3->setEnabled(true);
+    openStation(s.CurrentStation);
+    recordButton->setEnabled(true);
+    playButton->setEnabled(true);
+    stopButton->setEnabled(true);
     const bool favourite = tembrik::stations::IsFavourite(s.CurrentStation);
-    Image3->setPicture(LoadProgramPicture(favourite ? "fav.png" : "notfav.png"));
+    favouriteStar->setPicture(LoadProgramPicture(favourite ? "fav.png" : "notfav.png"));
     s.CurrentIsFavourite = favourite ? 1 : 0;
-    Image3->setHint(favourite ? "Remove from favourites" : "Add to favourites");
+    favouriteStar->setHint(favourite ? "Remove from favourites" : "Add to favourites");
 }
 
-void TForm1::Image4Click() {
+void MainWindow::closeProgram() {
     const PlayerState& s = State();
     ConfigValues v;
     v.CheckUpdates = s.CheckUpdates;
     v.OpenLast = s.OpenLast ? 1 : 0;
-    v.StartVolume = sTrackBar1->value();
+    v.StartVolume = volumeSlider->value();
     v.LastNumber = s.CurrentStation;
     v.Autorun = s.AutostartEnabled;
     v.BufferSeconds = s.BufferMs / 1000;
@@ -86,19 +86,19 @@ void TForm1::Image4Click() {
     close();
 }
 
-void TForm1::Image7Click() {
-    if (Form2)
-        Form2->OptionsOpen();
+void MainWindow::openOptions() {
+    if (theOptionsWindow)
+        theOptionsWindow->showOptions();
 }
 
 // Choosing a station ticks the Options window's "Check for new versions" and "Start recent radio
 // station" again from CheckUpdates and OpenLast, even after an unapplied untick.
-void TForm1::TickOptionsBoxesFromSettings() {
-    if (!Form2)
+void MainWindow::tickOptionsBoxesFromSettings() {
+    if (!theOptionsWindow)
         return;
     const PlayerState& s = State();
     if (s.CheckUpdates == 1)
-        TForm2::Tick(Form2->sCheckBox2);
+        OptionsWindow::tick(theOptionsWindow->checkUpdatesBox);
     if (s.OpenLast)
-        TForm2::Tick(Form2->sCheckBox1);
+        OptionsWindow::tick(theOptionsWindow->openLastBox);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Recording on the main window: the save dialog and the download routine the window's streams are
-// opened with. The Record button's action is TForm1::sBitBtn1Click.
+// opened with. The Record button's action is MainWindow::onRecordClicked.
 #include <QString>
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <functional>
 
 class QWidget;
-class TForm1;
+class MainWindow;
 
 // Asks for the name to save a recording under; an empty name means the user cancelled. The program
 // shows the save dialog; tests answer in its place.
@@ -19,4 +19,4 @@ void SetSaveNameDialogForTesting(SaveNameDialog dialog); // empty: the real dial
 // header report and the recording, with what the window must do about a recording that ended or
 // failed passed on to its own thread.
 std::function<void(std::uint64_t request, const char* buffer, std::size_t length)>
-RecordingDownloadRoutine(TForm1* form);
+RecordingDownloadRoutine(MainWindow* form);

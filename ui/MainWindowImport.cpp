@@ -1,7 +1,7 @@
 // The catalogue import on the main window: the radio-directory page becomes the new Stations
 // directory. The new catalogue is built beside the old one and takes its place only when every
 // station file was written; until then a failure leaves the old catalogue as it was.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "ErrorBox.h"
 #include "NetClient.h"
@@ -23,26 +23,26 @@ namespace {
 // Both grids are rebuilt from whatever Stations holds once the import ends, whichever way.
 class RebuildGridsAtEnd {
 public:
-    explicit RebuildGridsAtEnd(TForm1* form) : form_(form) {}
+    explicit RebuildGridsAtEnd(MainWindow* form) : form_(form) {}
     ~RebuildGridsAtEnd() {
         if (!form_)
             return;
         try {
-            form_->Button2Click();
+            form_->reloadStations();
         } catch (const std::exception&) {
             // The import's own error is the one the user sees.
         }
     }
     // The import succeeded: rebuild now, and let a failure of the rebuild be shown.
     void now() {
-        TForm1* form = std::exchange(form_, nullptr);
-        form->Button2Click();
+        MainWindow* form = std::exchange(form_, nullptr);
+        form->reloadStations();
     }
     RebuildGridsAtEnd(const RebuildGridsAtEnd&) = delete;
     RebuildGridsAtEnd& operator=(const RebuildGridsAtEnd&) = delete;
 
 private:
-    TForm1* form_;
+    MainWindow* form_;
 };
 
 void ResetImportTable() {
@@ -54,18 +54,18 @@ void ResetImportTable() {
 
 } // namespace
 
-void TForm1::Button1Click() {
+void MainWindow::importCatalogue() {
     // A version check or an earlier import still waiting keeps the network client.
     if (NetworkBusy())
         return;
-    NextGrid1->clear();
-    NextGrid2->clear();
+    stationGrid->clear();
+    favouritesGrid->clear();
     RebuildGridsAtEnd rebuild(this);
 
     const std::string site = DirectorySite();
     std::string page;
     try {
-        const HttpTimeouts& t = IdHTTP1Timeouts();
+        const HttpTimeouts& t = NetClientTimeouts();
         page = tembrik::platform::utf8ToCp1251(HttpGet(site + "/", t.connect, t.read));
     } catch (const NetCancelled&) {
         return;
@@ -75,8 +75,8 @@ void TForm1::Button1Click() {
 
     PlayerState& s = State();
     ResetImportTable();
-    Memo1.clear();
-    Memo2.clear();
+    importLogoUrls.clear();
+    importLogoNames.clear();
     const int leftOut = ParseStationBlocks(section);
     const int count = s.ImportCount - 1;
     if (count == 0)
@@ -92,12 +92,12 @@ void TForm1::Button1Click() {
         const bool logo = IsSafeLogoPath(row.LogoPath);
         if (logo) {
             urls.push_back(site + "/" + row.LogoPath);
-            Memo1.append(QString::fromStdString(tembrik::platform::cp1251ToUtf8(urls.back())));
+            importLogoUrls.append(QString::fromStdString(tembrik::platform::cp1251ToUtf8(urls.back())));
         }
         build.writeStation(n, key + row.StationKey, CleanStationName(row.StationName));
         if (logo) {
             names.push_back(std::to_string(n));
-            Memo2.append(QString::number(n));
+            importLogoNames.append(QString::number(n));
         }
     }
     try {

@@ -1,11 +1,11 @@
 // Playback on the main window: the play request, the status reports of workers and the engine,
 // the busy and ready states, the playback commands, volume and mute, the second media player's
 // status line, the now-playing label, and the engine operations of the start-up sequence.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "ErrorBox.h"
+#include "MainWindowRecording.h"
 #include "SkinnedWindow.h"
-#include "Unit1Recording.h"
 #include "widgets/ImageControl.h"
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
@@ -33,16 +33,16 @@
 
 using tembrik::mediaplayer::PlayState;
 
-void TForm1::LoadAudioAddOns() {
+void MainWindow::loadAudioAddOns() {
     // The engine decodes AAC, HE-AAC and WMA itself; there are no add-ons to load.
 }
 
-bool TForm1::InitAudioEngine() {
+bool MainWindow::initAudioEngine() {
     playback::SetWorkerHooks({
         .streamEnded =
             [this](std::uint64_t request, std::chrono::milliseconds played) {
                 QMetaObject::invokeMethod(
-                    this, [this, request, played] { StreamEnded(request, played.count()); },
+                    this, [this, request, played] { streamEnded(request, played.count()); },
                     Qt::QueuedConnection);
             },
         .downloaded = RecordingDownloadRoutine(this),
@@ -52,24 +52,24 @@ bool TForm1::InitAudioEngine() {
             this,
             [this, request] {
                 if (request == playback::CurrentRequest())
-                    emit PlayingChanged(true);
+                    emit playingChanged(true);
             },
             Qt::QueuedConnection);
     });
     return playback::InitEngine();
 }
 
-void TForm1::FreeAudioEngine() {
+void MainWindow::freeAudioEngine() {
     MainStatusChannel().close();
     playback::CancelStreamWorkers();
     playback::FreeEngine();
 }
 
-void TForm1::ResetAudioEngine() {
-    RxLabel7->setCaption("No signal");
+void MainWindow::resetAudioEngine() {
+    nowPlaying->setCaption("No signal");
     playback::Audio().ChannelStop(State().StreamHandle);
-    StopAlternativeEngine();
-    State().MainWindowHandle = this;
+    stopSecondPlayer();
+    State().StatusReceiver = this;
     if (!playback::ReinitEngine()) {
         // Without a sound output there is nothing the program can do; say why rather than vanish.
         std::fputs("tembrik: no sound output could be opened (is a sound server running?)\n", stderr);
@@ -77,64 +77,64 @@ void TForm1::ResetAudioEngine() {
     }
 }
 
-void TForm1::ConfigureEngine() {
+void MainWindow::configureEngine() {
     playback::ConfigureEngine(State().BufferMs);
 }
 
-void TForm1::LoadEqualizer() {
+void MainWindow::loadEqualizer() {
     playback::LoadEqualizer(tembrik::platform::programDir());
 }
 
-void TForm1::AttachEffectChain() {
+void MainWindow::attachEffectChain() {
     playback::AttachEffectChain(State().StreamHandle);
 }
 
-void TForm1::SetStreamVolume(float volume) {
+void MainWindow::setStreamVolume(float volume) {
     playback::Audio().ChannelSetVolume(State().StreamHandle, volume);
 }
 
-void TForm1::HandOverNetworkTexts(bool withProxy) {
+void MainWindow::handOverNetworkTexts(bool withProxy) {
     const PlayerState& s = State();
     playback::HandOverNetworkTexts(s.AgentText.data(), withProxy ? s.ProxyText.data() : nullptr);
 }
 
-void TForm1::Button3Click() {
+void MainWindow::connectCurrentStation() {
     PlayerState& s = State();
-    if (s.UseWmpEngine.get() == "1") {
-        WindowsMediaPlayer().setUrl(QString::fromStdString(s.CurrentUrl.get()));
-        WindowsMediaPlayer().play();
+    if (s.UseSecondPlayer.get() == "1") {
+        ensureSecondPlayer().setUrl(QString::fromStdString(s.CurrentUrl.get()));
+        ensureSecondPlayer().play();
         return;
     }
     playback::StartStreamWorker(s.CurrentUrl.get());
 }
 
-void TForm1::HandleStatus(const StatusReport& report) {
+void MainWindow::handleStatus(const StatusReport& report) {
     switch (report.code) {
     case StatusConnecting:
-        emit PlayingChanged(false);
-        RxLabel7->setCaption("Connection...");
-        if (!Timer2->isActive())
-            Timer2->start();
-        DisablePlaybackControls();
+        emit playingChanged(false);
+        nowPlaying->setCaption("Connection...");
+        if (!controlsReadyTimer->isActive())
+            controlsReadyTimer->start();
+        disablePlaybackControls();
         break;
     case StatusFailed:
-        emit PlayingChanged(false);
-        RxLabel7->setCaption("Stopped");
-        ResetAudioEngine();
-        EnablePlaybackControls();
+        emit playingChanged(false);
+        nowPlaying->setCaption("Stopped");
+        resetAudioEngine();
+        enablePlaybackControls();
         if (autoReconnectRequest_ != 0 && autoReconnectRequest_ == playback::CurrentRequest())
-            ScheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(0)));
+            scheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(0)));
         break;
     case StatusBuffering:
-        RxLabel7->setCaption(QString::asprintf("Buffering... %d%%", report.value));
-        DisablePlaybackControls();
+        nowPlaying->setCaption(QString::asprintf("Buffering... %d%%", report.value));
+        disablePlaybackControls();
         break;
     case StatusTitle:
         if (State().RecordState == 0) {
-            RxLabel7->setCaption(report.text);
-            EnablePlaybackControls();
-        } else if (State().RecordState == 2 && RxLabel7->text() != "Recording: " + report.text) {
-            RxLabel7->setCaption("Recording: " + report.text);
+            nowPlaying->setCaption(report.text);
+            enablePlaybackControls();
+        } else if (State().RecordState == 2 && nowPlaying->text() != "Recording: " + report.text) {
+            nowPlaying->setCaption("Recording: " + report.text);
         }
         break;
     case StatusHeaders:
@@ -142,36 +142,36 @@ void TForm1::HandleStatus(const StatusReport& report) {
     }
 }
 
-void TForm1::DisablePlaybackControls() {
-    sBitBtn2->setEnabled(false);
-    sBitBtn3->setEnabled(false);
-    NextGrid1->setColumnsEnabled(false);
-    NextGrid2->setColumnsEnabled(false);
+void MainWindow::disablePlaybackControls() {
+    playButton->setEnabled(false);
+    stopButton->setEnabled(false);
+    stationGrid->setColumnsEnabled(false);
+    favouritesGrid->setColumnsEnabled(false);
 }
 
-void TForm1::EnablePlaybackControls() {
-    sBitBtn2->setEnabled(true);
-    sBitBtn3->setEnabled(true);
-    NextGrid1->setColumnsEnabled(true);
-    NextGrid2->setColumnsEnabled(true);
+void MainWindow::enablePlaybackControls() {
+    playButton->setEnabled(true);
+    stopButton->setEnabled(true);
+    stationGrid->setColumnsEnabled(true);
+    favouritesGrid->setColumnsEnabled(true);
 }
 
-void TForm1::Timer2Timer() {
+void MainWindow::controlsReadyTimeout() {
     if (State().RecordState == 0)
-        EnablePlaybackControls();
-    Timer2->stop();
+        enablePlaybackControls();
+    controlsReadyTimer->stop();
 }
 
-void TForm1::StreamEnded(unsigned long long request, long long playedMs) {
+void MainWindow::streamEnded(unsigned long long request, long long playedMs) {
     if (request != playback::CurrentRequest())
         return;
-    emit PlayingChanged(false);
-    ScheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(playedMs)));
+    emit playingChanged(false);
+    scheduleReconnect(reconnect_->NextWait(std::chrono::milliseconds(playedMs)));
 }
 
-void TForm1::ScheduleReconnect(std::chrono::milliseconds wait) {
+void MainWindow::scheduleReconnect(std::chrono::milliseconds wait) {
     const auto reconnect = [this] {
-        Button3Click();
+        connectCurrentStation();
         autoReconnectRequest_ = playback::CurrentRequest();
     };
     if (wait.count() == 0) {
@@ -179,7 +179,7 @@ void TForm1::ScheduleReconnect(std::chrono::milliseconds wait) {
         return;
     }
     // Nothing is connecting until the wait is over.
-    RxLabel7->setCaption("No signal");
+    nowPlaying->setCaption("No signal");
     // A newer play request or a choice of the user's (a station on the second player starts no
     // request) makes this retry stale.
     const auto request = playback::CurrentRequest();
@@ -189,53 +189,53 @@ void TForm1::ScheduleReconnect(std::chrono::milliseconds wait) {
     });
 }
 
-void TForm1::CancelPendingReconnect() {
+void MainWindow::cancelPendingReconnect() {
     ++userChoices_;
     autoReconnectRequest_ = 0;
     reconnect_->Reset();
 }
 
-void TForm1::sBitBtn2Click() {
-    CancelPendingReconnect();
-    Button3Click();
+void MainWindow::onPlayClicked() {
+    cancelPendingReconnect();
+    connectCurrentStation();
 }
 
-void TForm1::sBitBtn3Click() {
-    CancelPendingReconnect();
-    StopAlternativeEngine();
+void MainWindow::onStopClicked() {
+    cancelPendingReconnect();
+    stopSecondPlayer();
     // Outdates a worker still connecting, so Stop stays stopped.
     playback::CancelStreamWorkers();
     playback::Audio().ChannelStop(State().StreamHandle);
     playback::Audio().StreamFree(State().StreamHandle);
-    emit PlayingChanged(false);
+    emit playingChanged(false);
 }
 
-void TForm1::sTrackBar1Change() {
-    const int p = sTrackBar1->value();
+void MainWindow::volumeChanged() {
+    const int p = volumeSlider->value();
     PlayerState& s = State();
     s.VolumePosition = p;
     mediaPlayerVolume_ = p;
-    if (WindowsMediaPlayer1)
-        WindowsMediaPlayer1->setVolume(p);
+    if (secondPlayer)
+        secondPlayer->setVolume(p);
     playback::Audio().ChannelSetVolume(s.StreamHandle, static_cast<float>(p) / 100.0f);
-    RxLabel5->setCaption(QString::number(p));
+    volumeLabel->setCaption(QString::number(p));
     if (p > 0)
         s.Muted = 0;
 }
 
-void TForm1::Image2Click() {
+void MainWindow::toggleMute() {
     PlayerState& s = State();
     try {
         if (s.Muted == 0) {
-            s.VolumeBeforeMute = RxLabel5->text().toInt();
-            sTrackBar1->setValue(0);
-            Image2->setPicture(LoadProgramPicture("voloff.png"));
+            s.VolumeBeforeMute = volumeLabel->text().toInt();
+            volumeSlider->setValue(0);
+            muteIcon->setPicture(LoadProgramPicture("voloff.png"));
             s.Muted = 1;
-            Image2->setHint("Mute Off");
+            muteIcon->setHint("Mute Off");
         } else {
-            sTrackBar1->setValue(s.VolumeBeforeMute);
-            Image2->setPicture(LoadProgramPicture("vol.png"));
-            Image2->setHint("Mute On");
+            volumeSlider->setValue(s.VolumeBeforeMute);
+            muteIcon->setPicture(LoadProgramPicture("vol.png"));
+            muteIcon->setHint("Mute On");
             s.Muted = 0;
         }
     } catch (const std::exception& e) {
@@ -243,22 +243,22 @@ void TForm1::Image2Click() {
     }
 }
 
-void TForm1::WindowsMediaPlayer1StatusChange() {
-    emit PlayingChanged(WindowsMediaPlayer1->playState() == PlayState::Playing);
-    if (WindowsMediaPlayer1->playState() == PlayState::Stopped)
+void MainWindow::secondPlayerStatusChanged() {
+    emit playingChanged(secondPlayer->playState() == PlayState::Playing);
+    if (secondPlayer->playState() == PlayState::Stopped)
         return;
-    const QString status = WindowsMediaPlayer1->status();
-    RxLabel7->setCaption(status);
+    const QString status = secondPlayer->status();
+    nowPlaying->setCaption(status);
     if (const auto bitrate = playback::BitrateFromStatus(status)) {
-        RxLabel6->setToolTip(*bitrate);
-        RxLabel7->setCaption(*bitrate);
+        stationTitle->setToolTip(*bitrate);
+        nowPlaying->setCaption(*bitrate);
     }
 }
 
-void TForm1::RxLabel7MouseDown(QMouseEvent*) {
+void MainWindow::copyNowPlaying(QMouseEvent*) {
     // Windows-1251 text for programs that read the clipboard as 8-bit text; Unicode for the rest.
     auto* mime = new QMimeData;
-    const QString text = RxLabel7->text();
+    const QString text = nowPlaying->text();
     mime->setText(text);
     mime->setData("text/plain;charset=windows-1251",
                   QByteArray::fromStdString(tembrik::platform::utf8ToCp1251(text.toStdString())));
@@ -266,14 +266,14 @@ void TForm1::RxLabel7MouseDown(QMouseEvent*) {
     ShowMessage("Название композиции сохранено в буфер.", this);
 }
 
-void TForm1::RxLabel7MouseEnter() {
-    QFont f = RxLabel7->font();
+void MainWindow::underlineNowPlaying() {
+    QFont f = nowPlaying->font();
     f.setUnderline(true);
-    RxLabel7->setFont(f);
+    nowPlaying->setFont(f);
 }
 
-void TForm1::RxLabel7MouseLeave() {
-    QFont f = RxLabel7->font();
+void MainWindow::plainNowPlaying() {
+    QFont f = nowPlaying->font();
     f.setUnderline(false);
-    RxLabel7->setFont(f);
+    nowPlaying->setFont(f);
 }

@@ -1,9 +1,9 @@
 // The once-per-run version check on the main window.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "NetClient.h"
 #include "ProductSite.h"
-#include "Unit4.h"
+#include "UpdateNotice.h"
 
 #include "update/VersionCheck.h"
 
@@ -13,12 +13,12 @@ namespace {
 constexpr std::chrono::milliseconds CheckTimeout{2000};
 }
 
-void TForm1::Timer1Timer() {
-    Timer1->stop();
+void MainWindow::checkForUpdate() {
+    updateCheckTimer->stop();
     // An import waiting for the network owns the client; the check is not made this run.
     if (NetworkBusy())
         return;
-    HttpTimeouts& timeouts = IdHTTP1Timeouts();
+    HttpTimeouts& timeouts = NetClientTimeouts();
     timeouts.connect = CheckTimeout;
     timeouts.read = CheckTimeout;
     std::string answer;
@@ -28,6 +28,6 @@ void TForm1::Timer1Timer() {
         // No connection, a time-out or an error status: as if there were no update.
         return;
     }
-    if (UpdateAvailable(answer) && Form4)
-        Form4->ShowModal();
+    if (UpdateAvailable(answer) && theUpdateNotice)
+        theUpdateNotice->showModal();
 }

@@ -3,12 +3,12 @@
 #include "SingleInstance.h"
 
 #include "tembrik/platform/ProgramDir.h"
+#include "ui/AboutWindow.h"
 #include "ui/Application.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
-#include "ui/Unit4.h"
-#include "ui/Unit5.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionsWindow.h"
+#include "ui/StationEditor.h"
+#include "ui/UpdateNotice.h"
 
 #include "desktop/MprisService.h"
 
@@ -16,7 +16,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
+    TembrikApplication app(argc, argv);
     QApplication::setApplicationName("Tembrik");
     // The window and the tray icon belong to tembrik.desktop, with its name and icon.
     QGuiApplication::setDesktopFileName("tembrik");
@@ -38,29 +38,29 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    auto form1 = std::make_unique<TForm1>();
-    auto form2 = std::make_unique<TForm2>();
-    auto form3 = std::make_unique<TForm3>();
-    auto form4 = std::make_unique<TForm4>();
-    auto form5 = std::make_unique<TForm5>();
-    form1->show();
-    instance.onActivate = [main = form1.get()] {
+    auto mainWindow = std::make_unique<MainWindow>();
+    auto options = std::make_unique<OptionsWindow>();
+    auto editor = std::make_unique<StationEditor>();
+    auto updateNotice = std::make_unique<UpdateNotice>();
+    auto about = std::make_unique<AboutWindow>();
+    mainWindow->show();
+    instance.onActivate = [main = mainWindow.get()] {
         if (main->isHidden()) {
-            main->N1Click();
+            main->openFromTray();
         } else {
             main->showNormal();
             main->raise();
             main->activateWindow();
         }
     };
-    auto mpris = std::make_unique<desktop::MprisService>(*form1);
+    auto mpris = std::make_unique<desktop::MprisService>(*mainWindow);
     const int rc = QApplication::exec();
     mpris.reset();
 
-    form5.reset();
-    form4.reset();
-    form3.reset();
-    form2.reset();
-    form1.reset(); // FormDestroy frees the audio engine last
+    about.reset();
+    updateNotice.reset();
+    editor.reset();
+    options.reset();
+    mainWindow.reset(); // tearDown frees the audio engine last
     return rc;
 }
