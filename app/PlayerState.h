@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "playback/AudioApi.h"
+#include "app/EffectRecords.h"
 
 class QObject;
 
@@ -65,8 +65,8 @@ struct PlayerState {
     std::atomic<std::uint32_t> ReverbFx{0};
     // The GUI thread's working records; a worker setting up a new stream uses records of its own,
     // so a band change from the Options window can never mix with a chain being built.
-    playback::EqRecord EqBandParams;
-    playback::ReverbRecord ReverbParams;
+    EqRecord EqBandParams;
+    ReverbRecord ReverbParams;
 
     // Volume and mute (GUI thread). VolumePosition mirrors the volume slider for stream workers.
     std::atomic<std::int32_t> VolumePosition{25};

@@ -3,6 +3,8 @@
 // behind it in the program, a scripted one in tests of the worker and the equalizer chain.
 // Handles are plain 32-bit values as the program stores them; 0 is none, and every call on a
 // zero, freed or stale handle fails without effect.
+#include "app/EffectRecords.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -14,13 +16,6 @@ namespace playback {
 enum class FilePos { Current, Download, End };
 inline constexpr std::uint64_t FilePosFailed = ~std::uint64_t{0};
 enum class FxType { ParamEq, Reverb };
-
-struct EqRecord {
-    float Center = 0, Bandwidth = 0, Gain = 0;
-};
-struct ReverbRecord {
-    float InGain = 0, ReverbMix = 0, ReverbTime = 0, HighFreqRTRatio = 0;
-};
 
 struct EngineOptions {
     bool resolvePlaylists = true;

@@ -22,8 +22,8 @@ public:
     struct Fx {
         std::uint32_t stream;
         playback::FxType type;
-        playback::EqRecord eq;
-        playback::ReverbRecord reverb{0, 0, 1000, 0.001f};
+        EqRecord eq;
+        ReverbRecord reverb{0, 0, 1000, 0.001f};
         std::vector<float> gainsSet;
     };
 
@@ -116,7 +116,7 @@ public:
         effects[fx] = Fx{s, type, {}, {}, {}};
         return fx;
     }
-    bool FXGetParameters(std::uint32_t fx, playback::EqRecord& r) override {
+    bool FXGetParameters(std::uint32_t fx, EqRecord& r) override {
         std::lock_guard l(mutex);
         auto it = effects.find(fx);
         if (it == effects.end())
@@ -124,7 +124,7 @@ public:
         r = it->second.eq;
         return true;
     }
-    bool FXSetParameters(std::uint32_t fx, const playback::EqRecord& r) override {
+    bool FXSetParameters(std::uint32_t fx, const EqRecord& r) override {
         std::lock_guard l(mutex);
         auto it = effects.find(fx);
         if (it == effects.end())
@@ -134,7 +134,7 @@ public:
         it->second.eq = r;
         return true;
     }
-    bool FXGetParameters(std::uint32_t fx, playback::ReverbRecord& r) override {
+    bool FXGetParameters(std::uint32_t fx, ReverbRecord& r) override {
         std::lock_guard l(mutex);
         auto it = effects.find(fx);
         if (it == effects.end())
@@ -142,7 +142,7 @@ public:
         r = it->second.reverb;
         return true;
     }
-    bool FXSetParameters(std::uint32_t fx, const playback::ReverbRecord& r) override {
+    bool FXSetParameters(std::uint32_t fx, const ReverbRecord& r) override {
         std::lock_guard l(mutex);
         auto it = effects.find(fx);
         if (it == effects.end())

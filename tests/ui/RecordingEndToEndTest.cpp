@@ -111,16 +111,12 @@ public:
     std::uint32_t ChannelSetFX(std::uint32_t s, playback::FxType t) override {
         return real_.ChannelSetFX(s, t);
     }
-    bool FXGetParameters(std::uint32_t fx, playback::EqRecord& r) override {
-        return real_.FXGetParameters(fx, r);
-    }
-    bool FXSetParameters(std::uint32_t fx, const playback::EqRecord& r) override {
+    bool FXGetParameters(std::uint32_t fx, EqRecord& r) override { return real_.FXGetParameters(fx, r); }
+    bool FXSetParameters(std::uint32_t fx, const EqRecord& r) override {
         return real_.FXSetParameters(fx, r);
     }
-    bool FXGetParameters(std::uint32_t fx, playback::ReverbRecord& r) override {
-        return real_.FXGetParameters(fx, r);
-    }
-    bool FXSetParameters(std::uint32_t fx, const playback::ReverbRecord& r) override {
+    bool FXGetParameters(std::uint32_t fx, ReverbRecord& r) override { return real_.FXGetParameters(fx, r); }
+    bool FXSetParameters(std::uint32_t fx, const ReverbRecord& r) override {
         return real_.FXSetParameters(fx, r);
     }
 
