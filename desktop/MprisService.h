@@ -63,7 +63,7 @@ private:
     MainWindow& form_;
     QDBusConnection bus_;
     QString name_;
-    bool playing_ = false; // follows the window's PlayingChanged
+    bool playing_ = false; // follows the window's playingChanged
     QVariantMap announced_;
 };
 
