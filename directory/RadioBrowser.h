@@ -24,6 +24,9 @@ struct SearchQuery {
     std::string name;
     std::string tag;
     std::string countryCode;
+
+    bool empty() const { return name.empty() && tag.empty() && countryCode.empty(); }
+    bool operator==(const SearchQuery&) const = default;
 };
 
 struct SearchResult {

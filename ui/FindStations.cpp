@@ -3,6 +3,7 @@
 #include "NetClient.h"
 #include "SkinnedWindow.h"
 #include "Unit1.h"
+#include "widgets/ImageControl.h"
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
 
@@ -11,15 +12,13 @@
 #include "stations/StationStore.h"
 #include "tembrik/net/BackgroundTask.h"
 
-#include <QBitmap>
+#include <QComboBox>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
+#include <QPalette>
 #include <QPushButton>
 #include <QTimer>
 
@@ -33,8 +32,18 @@ namespace {
 
 constexpr QSize ClientSize(520, 420);
 constexpr int SearchPauseMs = 300;
-constexpr int CornerRadius = 14;
-const QColor Lime(0, 255, 0);
+
+// What the selector beside the search field makes of the text, in the selector's order.
+enum SearchField { ByName, ByTag, ByCountry };
+struct FieldChoice {
+    const char* caption;
+    const char* placeholder;
+};
+constexpr FieldChoice Fields[] = {
+    {"Name", "Station name"},
+    {"Tag", "Tag, such as jazz or news"},
+    {"Country", "Country code, such as DE or FR"},
+};
 
 tembrik::net::HttpOptions DirectoryOptions() {
     tembrik::net::HttpOptions o = ProgramHttpOptions(std::chrono::seconds(5), std::chrono::seconds(5));
@@ -58,61 +67,77 @@ QString ResultText(const FoundStation& s) {
 
 } // namespace
 
-FindStationsWindow::FindStationsWindow(TForm1* mainWindow)
-    : QWidget(mainWindow, Qt::Window | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
+FindStationsWindow::FindStationsWindow(TForm1* mainWindow) : QWidget(mainWindow), mainWindow_(mainWindow) {
     setObjectName("FindStations");
-    setWindowTitle("Find stations");
-    setFixedSize(ClientSize);
-    // The skin's rounded corners: the lime outside them is see-through, as on the other windows.
-    QPixmap shape(ClientSize);
-    shape.fill(Lime);
-    {
-        QPainter p(&shape);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(ClientSize)), CornerRadius, CornerRadius);
-        p.fillPath(path, Qt::black);
+    Image1 = SetUpSkinnedWindow(this, ClientSize, "Find stations", "find-background.png");
+
+    auto* icon = new ImageControl(this);
+    icon->setObjectName("Image4");
+    icon->setGeometry(13, 8, 25, 26);
+    icon->setCursor(Qt::ArrowCursor);
+    try {
+        icon->setPicture(LoadProgramPicture("window-icon.png"));
+    } catch (const std::exception&) {
+        // Only decoration.
     }
-    ShapeWindowFromPicture(this, shape);
 
-    auto* title = new QLabel("Find stations", this);
-    title->setObjectName("TitleLabel");
-    title->setFont(ProgramFont(FontFace::Gothic, 17, true));
-    title->move(16, 10);
-    title->adjustSize();
-    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    TitleLabel = new QLabel("Find stations", this);
+    TitleLabel->setObjectName("TitleLabel");
+    TitleLabel->setFont(ProgramFont(FontFace::Gothic, 17, true));
+    QPalette black = TitleLabel->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    TitleLabel->setPalette(black);
+    TitleLabel->move(42, 11);
+    TitleLabel->adjustSize();
 
-    CloseArea = new QLabel("✕", this);
+    // Over the close mark the background draws.
+    CloseArea = new ImageControl(this);
     CloseArea->setObjectName("CloseArea");
-    CloseArea->setGeometry(ClientSize.width() - 40, 6, 32, 25);
+    CloseArea->setGeometry(480, 4, 32, 25);
     CloseArea->setCursor(Qt::PointingHandCursor);
     CloseArea->setAccessibleName("Close");
-    CloseArea->setFont(ProgramFont(FontFace::Sans, 18, true));
-    CloseArea->installEventFilter(this);
+
+    FieldBox = new QComboBox(this);
+    FieldBox->setObjectName("FieldBox");
+    FieldBox->setGeometry(13, 45, 96, 28);
+    FieldBox->setFont(ProgramFont(FontFace::Sans, 14));
+    FieldBox->setAccessibleName("Search by");
+    FieldBox->setCursor(Qt::PointingHandCursor);
+    for (const FieldChoice& f : Fields)
+        FieldBox->addItem(f.caption);
 
     SearchEdit = new QLineEdit(this);
     SearchEdit->setObjectName("SearchEdit");
-    SearchEdit->setGeometry(16, 44, ClientSize.width() - 32, 28);
-    SearchEdit->setPlaceholderText("Station name");
+    SearchEdit->setGeometry(115, 45, ClientSize.width() - 128, 28);
+    SearchEdit->setPlaceholderText(Fields[ByName].placeholder);
     SearchEdit->setFont(ProgramFont(FontFace::Sans, 15));
+    SearchEdit->setClearButtonEnabled(true);
 
+    // In the white well the background draws.
     ResultList = new QListWidget(this);
     ResultList->setObjectName("ResultList");
-    ResultList->setGeometry(16, 80, ClientSize.width() - 32, 270);
+    ResultList->setGeometry(15, 83, 490, 289);
+    ResultList->setFrameShape(QFrame::NoFrame);
     ResultList->setIconSize(QSize(40, 40));
     ResultList->setFont(ProgramFont(FontFace::Sans, 13));
 
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName("StatusLabel");
-    StatusLabel->setGeometry(16, 356, ClientSize.width() - 32, 20);
+    StatusLabel->setGeometry(16, 384, 266, 22);
     StatusLabel->setFont(ProgramFont(FontFace::Sans, 13));
+    StatusLabel->setPalette(black);
 
-    ListenButton = MakeWindowButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
-    AddButton = MakeWindowButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
+    ListenButton = MakeWindowButton(this, "ListenButton", {290, 381, 104, 27}, "Listen");
+    AddButton = MakeWindowButton(this, "AddButton", {402, 381, 104, 27}, "Add");
 
     searchTimer_ = new QTimer(this);
     searchTimer_->setSingleShot(true);
     searchTimer_->setInterval(SearchPauseMs);
 
+    connect(Image1, &ImageControl::pressedAt, this, [this](QMouseEvent* e) { DragWindow(this, e); });
+    connect(CloseArea, &ImageControl::clicked, this, &QWidget::close);
+    TitleLabel->installEventFilter(this);
+    connect(FieldBox, &QComboBox::currentIndexChanged, this, &FindStationsWindow::FieldBoxChange);
     connect(SearchEdit, &QLineEdit::textEdited, this, &FindStationsWindow::SearchEditChanged);
     connect(searchTimer_, &QTimer::timeout, this, &FindStationsWindow::SearchTimerTimer);
     connect(ListenButton, &QPushButton::clicked, this, &FindStationsWindow::ListenButtonClick);
@@ -137,21 +162,9 @@ bool FindStationsWindow::busy() const {
     return running(search_) || running(favicons_) || running(add_);
 }
 
-void FindStationsWindow::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(rect(), QColor(0xF3, 0xEF, 0xE2));
-    p.setPen(QPen(QColor(0x4A, 0x4F, 0x58), 2));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), CornerRadius, CornerRadius);
-}
-
-void FindStationsWindow::mousePressEvent(QMouseEvent* e) {
-    DragWindow(this, e);
-}
-
 bool FindStationsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == CloseArea && event->type() == QEvent::MouseButtonRelease)
-        close();
+    if (watched == TitleLabel && event->type() == QEvent::MouseButtonPress)
+        DragWindow(this, static_cast<QMouseEvent*>(event));
     return QWidget::eventFilter(watched, event);
 }
 
@@ -163,39 +176,59 @@ void FindStationsWindow::SearchEditChanged() {
     searchTimer_->start();
 }
 
-void FindStationsWindow::SearchTimerTimer() {
+void FindStationsWindow::FieldBoxChange() {
+    SearchEdit->setPlaceholderText(Fields[FieldBox->currentIndex()].placeholder);
+    // The same text asks another question now.
+    searchTimer_->start();
+}
+
+SearchQuery FindStationsWindow::query() const {
     const std::string text = SearchEdit->text().trimmed().toStdString();
+    switch (FieldBox->currentIndex()) {
+    case ByTag:
+        return {"", text, ""};
+    case ByCountry:
+        // Country codes are the two upper-case letters of ISO 3166; "de" means DE.
+        return {"", "", SearchEdit->text().trimmed().toUpper().toStdString()};
+    default:
+        return {text, "", ""};
+    }
+}
+
+void FindStationsWindow::SearchTimerTimer() {
+    const SearchQuery now = query();
     // One search at a time: a pause while one runs is answered when it returns.
     if (search_ && !search_->done())
         return;
-    if (text.empty() || text == shownQuery_)
+    if (now.empty() || now == shownQuery_)
         return;
-    startSearch(text);
+    startSearch(now);
 }
 
-void FindStationsWindow::startSearch(const std::string& text) {
+void FindStationsWindow::startSearch(const SearchQuery& asked) {
     setStatus("Searching…");
     auto result = std::make_shared<SearchResult>();
     const tembrik::net::HttpOptions options = DirectoryOptions();
     search_ = std::make_unique<BackgroundTask>(
-        [result, text, options](const CancelFlag& cancel) {
-            *result = Search(DirectoryServers(), {text, "", ""}, options, &cancel);
+        [result, asked, options](const CancelFlag& cancel) {
+            *result = Search(DirectoryServers(), asked, options, &cancel);
         },
-        [this, result, text] {
+        [this, result, asked] {
             QMetaObject::invokeMethod(
-                this, [this, result, text] { showResults(text, std::move(*result)); }, Qt::QueuedConnection);
+                this, [this, result, asked] { showResults(asked, std::move(*result)); },
+                Qt::QueuedConnection);
         });
 }
 
-void FindStationsWindow::showResults(const std::string& text, SearchResult result) {
+void FindStationsWindow::showResults(const SearchQuery& asked, SearchResult result) {
     search_.reset();
-    const std::string now = SearchEdit->text().trimmed().toStdString();
-    // The text changed while this search ran: its answer is already old; ask again for the new one.
-    if (now != text && !now.empty()) {
+    const SearchQuery now = query();
+    // The question changed while this search ran: its answer is already old; ask the new one.
+    if (now != asked && !now.empty()) {
         startSearch(now);
         return;
     }
-    shownQuery_ = text;
+    shownQuery_ = asked;
     ResultList->clear();
     results_.clear();
     if (!result.ok) {
