@@ -1,408 +1,41 @@
 #include "decode/Decoder.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/avstring.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/dict.h>
-#include <libavutil/mem.h>
-#include <libswresample/swresample.h>
-}
-
 #include <algorithm>
-#include <mutex>
+#include <utility>
 
+#include "decode/FfmpegModule.h"
 #include "decode/FormatHint.h"
+#include "decode/Input.h"
+#include "decode/Mpg123Decoder.h"
 #include "decode/Sniff.h"
+#include "source/HttpSource.h"
 #include "tembrik/audio/Trace.h"
 
 namespace tembrik::audio::decode {
 namespace {
 
 using source::Clock;
+using source::HttpSource;
 
-constexpr int kAvioBufferSize = 4096;
-constexpr int kMaxReadErrors = 64; // consecutive demuxer errors before giving up
-// The audio containers we play. Every other demuxer stays out of reach: several of FFmpeg's
-// (concat, DASH, HLS, SDP, image sequences...) read files or open connections of their own.
-constexpr const char* kAllowedFormats = "mp3,aac,ogg,flac,asf,wav,matroska";
-
-void quietFfmpeg() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
-std::string errorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-} // namespace
-
-struct Decoder::Impl {
-    std::shared_ptr<source::HttpSource> source;
-    DecoderConfig config;
-    bool opening = true;
-    bool aborted = false;
-    bool timedOut = false;
-    source::Clock::time_point attemptDeadline; // while opening: this attempt's share of the time-out
-
-    AVIOContext* avio = nullptr;
-    AVFormatContext* fmt = nullptr;
-    AVCodecContext* codec = nullptr;
-    int streamIndex = -1;
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-
-    SwrContext* swr = nullptr;
-    int swrInRate = 0;
-    int swrInFormat = -1;
-    AVChannelLayout swrInLayout{};
-    int swrOutChannels = 2;
-    std::vector<float> convertScratch;
-
-    std::vector<float> firstAudio; // decoded while opening, handed out by the first decodeSome()
-    double packetBytes = 0;        // audio packets seen while opening, for a bit rate the codec does not say
-    double packetSeconds = 0;
-    bool ended = false;
-    int readErrors = 0;
-    std::uint64_t decodedBytes = 0; // stream bytes whose packets went to the codec
-    std::uint64_t avioBase = 0;     // stream byte at which this attempt's AVIO context starts
-    std::string lastCommentTag;
-    std::optional<std::string> pendingCommentTag;
-    // FFmpeg's Ogg demuxer keeps an Opus stream's comments across a chain boundary (a new song on
-    // a station) and appends the next song's to them, "Old;New"; Vorbis starts afresh.
-    bool commentsAccumulate = false;
-    std::string lastArtist; // as FFmpeg last gave them, to find the new song's part
-    std::string lastTitle;
-
-    ~Impl() {
-        closeFormat();
-        av_packet_free(&packet);
-        av_frame_free(&frame);
+class SourceInput final : public Input {
+public:
+    explicit SourceInput(std::shared_ptr<HttpSource> source) : source_(std::move(source)) {}
+    long read(char* dst, std::size_t n, std::optional<DecodeClock::time_point> deadline) override {
+        const long r = source_->read(dst, n, deadline);
+        if (r > 0 || r == HttpSource::kEnd)
+            return r;
+        return r == HttpSource::kAborted ? kAborted : kTimedOut;
     }
+    std::uint64_t consumed() const override { return source_->consumed(); }
+    bool finished() const override { return source_->finished(); }
+    bool aborted() const override { return source_->aborted(); }
 
-    void closeFormat() {
-        avcodec_free_context(&codec);
-        if (fmt)
-            avformat_close_input(&fmt);
-        if (avio) {
-            av_freep(&avio->buffer);
-            avio_context_free(&avio);
-        }
-        swr_free(&swr);
-        av_channel_layout_uninit(&swrInLayout);
-        swrInRate = 0;
-        swrInFormat = -1;
-        streamIndex = -1;
-    }
-
-    static int readPacket(void* opaque, uint8_t* buf, int size) {
-        auto* d = static_cast<Impl*>(opaque);
-        std::size_t want = static_cast<std::size_t>(size);
-        std::optional<source::Clock::time_point> deadline;
-        if (d->opening) {
-            std::uint64_t used = d->source->consumed();
-            if (used >= d->config.maxProbeBytes)
-                return AVERROR_EOF;
-            want = std::min<std::size_t>(want, d->config.maxProbeBytes - used);
-            deadline = d->attemptDeadline;
-        }
-        long n = d->source->read(reinterpret_cast<char*>(buf), want, deadline);
-        if (n > 0)
-            return static_cast<int>(n);
-        if (n == source::HttpSource::kEnd)
-            return AVERROR_EOF;
-        if (n == source::HttpSource::kAborted) {
-            d->aborted = true;
-        } else {
-            d->timedOut = true;
-        }
-        return AVERROR_EXIT;
-    }
-
-    // Drops the bytes before the first frame (a station may start a listener mid-frame).
-    bool skip(std::size_t count) {
-        char scratch[4096];
-        while (count > 0) {
-            long n = source->read(scratch, std::min(count, sizeof scratch), attemptDeadline);
-            if (n <= 0)
-                return false;
-            count -= static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-    static int interrupted(void* opaque) {
-        auto* d = static_cast<Impl*>(opaque);
-        return d->source->aborted() ? 1 : 0;
-    }
-
-    // One attempt to open with the named demuxer, from byte `offset` on. Fills firstAudio on success.
-    bool attempt(const std::string& formatName, std::size_t offset, std::string& detail) {
-        closeFormat();
-        firstAudio.clear();
-        decodedBytes = 0;
-        if (!skip(offset)) {
-            detail = "the stream ended";
-            return false;
-        }
-        avioBase = offset;
-        auto* buffer = static_cast<unsigned char*>(av_malloc(kAvioBufferSize));
-        avio = avio_alloc_context(buffer, kAvioBufferSize, 0, this, &Impl::readPacket, nullptr, nullptr);
-        if (!avio) {
-            av_free(buffer);
-            detail = "out of memory";
-            return false;
-        }
-        avio->seekable = 0;
-        fmt = avformat_alloc_context();
-        fmt->pb = avio;
-        fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
-        fmt->interrupt_callback.callback = &Impl::interrupted;
-        fmt->interrupt_callback.opaque = this;
-        fmt->probesize = 32768;
-        fmt->max_analyze_duration = 100000; // never used for analysis: no find_stream_info
-        // No FFmpeg protocol at all: every byte comes through our AVIO; the demuxers we allow
-        // never need another, and one that tried (a reference to a file or an address) fails.
-        fmt->protocol_whitelist = av_strdup("");
-        fmt->format_whitelist = av_strdup(kAllowedFormats);
-        const AVInputFormat* input = av_find_input_format(formatName.c_str());
-        if (!input || av_match_list(input->name, kAllowedFormats, ',') <= 0) {
-            detail = "no demuxer for " + formatName;
-            return false;
-        }
-        int r = avformat_open_input(&fmt, nullptr, input, nullptr);
-        if (r < 0) {
-            fmt = nullptr; // freed by avformat_open_input
-            detail = "cannot read as " + formatName + ": " + errorText(r);
-            return false;
-        }
-        streamIndex = -1;
-        for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-            if (fmt->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-                streamIndex = static_cast<int>(i);
-                break;
-            }
-        }
-        if (streamIndex < 0) {
-            detail = "no audio stream";
-            return false;
-        }
-        for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-            if (static_cast<int>(i) != streamIndex)
-                fmt->streams[i]->discard = AVDISCARD_ALL;
-        }
-        AVStream* st = fmt->streams[streamIndex];
-        const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
-        if (!decoder) {
-            detail = std::string("no decoder for ") + avcodec_get_name(st->codecpar->codec_id);
-            return false;
-        }
-        codec = avcodec_alloc_context3(decoder);
-        avcodec_parameters_to_context(codec, st->codecpar);
-        codec->pkt_timebase = st->time_base;
-        codec->thread_count = 1;
-        if (avcodec_open2(codec, decoder, nullptr) < 0) {
-            detail = std::string("cannot open decoder ") + decoder->name;
-            return false;
-        }
-        commentsAccumulate = st->codecpar->codec_id == AV_CODEC_ID_OPUS;
-        noteComments(st->metadata);
-        if (!pendingCommentTag)
-            noteComments(fmt->metadata);
-
-        // Audio counts as found once two consecutive packets decode without error.
-        int clean = 0;
-        for (int packets = 0; packets < 2000; ++packets) {
-            int rr = av_read_frame(fmt, packet);
-            if (rr < 0) {
-                if (rr == AVERROR_EOF || rr == AVERROR_EXIT)
-                    break;
-                continue;
-            }
-            if (packet->stream_index != streamIndex) {
-                av_packet_unref(packet);
-                continue;
-            }
-            checkPacketComments();
-            if (packet->duration > 0) {
-                packetBytes += packet->size;
-                packetSeconds +=
-                    static_cast<double>(packet->duration) * av_q2d(fmt->streams[streamIndex]->time_base);
-            }
-            bool error = false;
-            std::size_t before = firstAudio.size();
-            decodePacket(packet, firstAudio, error);
-            av_packet_unref(packet);
-            if (error) {
-                clean = 0;
-                firstAudio.resize(before);
-                continue;
-            }
-            if (firstAudio.size() > before && ++clean >= 2)
-                return true;
-        }
-        if (!firstAudio.empty() && source->finished() && !aborted && !timedOut)
-            return true; // a very short file
-        detail = "no audio decoded (" + formatName + ")";
-        return false;
-    }
-
-    // Where the packet ends in the stream; a demuxer that does not say is taken to have used all
-    // it was handed (what the source gave, less what still waits in the AVIO buffer).
-    void noteDecodedBytes(const AVPacket& p) {
-        std::uint64_t end = 0;
-        if (p.pos >= 0) {
-            end = avioBase + static_cast<std::uint64_t>(p.pos) + static_cast<std::uint64_t>(p.size);
-        } else {
-            const auto unread = avio ? static_cast<std::uint64_t>(avio->buf_end - avio->buf_ptr) : 0;
-            const std::uint64_t consumed = source->consumed();
-            end = consumed > unread ? consumed - unread : 0;
-        }
-        decodedBytes = std::max(decodedBytes, end);
-    }
-
-    // Sends one packet (nullptr: drain) and appends whatever frames come out.
-    void decodePacket(const AVPacket* p, std::vector<float>& out, bool& error) {
-        if (p)
-            noteDecodedBytes(*p);
-        int r = avcodec_send_packet(codec, p);
-        if (r < 0 && r != AVERROR(EAGAIN) && r != AVERROR_EOF) {
-            error = true;
-            return;
-        }
-        while (true) {
-            r = avcodec_receive_frame(codec, frame);
-            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
-                break;
-            if (r < 0) {
-                error = true;
-                break;
-            }
-            if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT))
-                error = true;
-            convert(frame, out);
-            av_frame_unref(frame);
-        }
-    }
-
-    void convert(const AVFrame* f, std::vector<float>& out) {
-        if (f->nb_samples <= 0 || f->sample_rate <= 0 || f->ch_layout.nb_channels <= 0)
-            return;
-        bool same = swr && swrInRate == f->sample_rate && swrInFormat == f->format &&
-                    av_channel_layout_compare(&swrInLayout, &f->ch_layout) == 0;
-        if (!same) {
-            if (swr)
-                drainResampler(out);
-            swr_free(&swr);
-            av_channel_layout_uninit(&swrInLayout);
-            AVChannelLayout in{};
-            if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-                av_channel_layout_default(&in, f->ch_layout.nb_channels);
-            } else {
-                av_channel_layout_copy(&in, &f->ch_layout);
-            }
-            swrOutChannels = in.nb_channels == 1 ? 1 : 2;
-            AVChannelLayout outLayout{};
-            av_channel_layout_default(&outLayout, swrOutChannels);
-            if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, config.outputRate, &in,
-                                    static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr) < 0 ||
-                swr_init(swr) < 0) {
-                swr_free(&swr);
-                av_channel_layout_uninit(&in);
-                return;
-            }
-            av_channel_layout_uninit(&in);
-            av_channel_layout_copy(&swrInLayout, &f->ch_layout);
-            swrInRate = f->sample_rate;
-            swrInFormat = f->format;
-        }
-        int maxOut = swr_get_out_samples(swr, f->nb_samples);
-        if (maxOut <= 0)
-            return;
-        convertScratch.resize(static_cast<std::size_t>(maxOut) * static_cast<std::size_t>(swrOutChannels));
-        auto* dst = reinterpret_cast<uint8_t*>(convertScratch.data());
-        int n = swr_convert(swr, &dst, maxOut, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
-        append(n, out);
-    }
-
-    void drainResampler(std::vector<float>& out) {
-        if (!swr)
-            return;
-        int maxOut = swr_get_out_samples(swr, 0);
-        if (maxOut <= 0)
-            return;
-        convertScratch.resize(static_cast<std::size_t>(maxOut) * static_cast<std::size_t>(swrOutChannels));
-        auto* dst = reinterpret_cast<uint8_t*>(convertScratch.data());
-        append(swr_convert(swr, &dst, maxOut, nullptr, 0), out);
-    }
-
-    void append(int frames, std::vector<float>& out) {
-        if (frames <= 0)
-            return;
-        auto count = static_cast<std::size_t>(frames);
-        if (swrOutChannels == 2) {
-            out.insert(out.end(), convertScratch.begin(),
-                       convertScratch.begin() + static_cast<std::ptrdiff_t>(count * 2));
-        } else {
-            out.reserve(out.size() + count * 2);
-            for (std::size_t i = 0; i < count; ++i) {
-                out.push_back(convertScratch[i]);
-                out.push_back(convertScratch[i]);
-            }
-        }
-    }
-
-    std::string latestComment(const AVDictionaryEntry* entry, std::string& last) const {
-        std::string value = entry ? entry->value : "";
-        std::string latest = value;
-        if (commentsAccumulate && !last.empty() && value.size() > last.size() && value.starts_with(last) &&
-            value[last.size()] == ';')
-            latest = value.substr(last.size() + 1);
-        last = std::move(value);
-        return latest;
-    }
-
-    void noteComments(const AVDictionary* dict) {
-        if (!dict)
-            return;
-        const AVDictionaryEntry* artist = av_dict_get(dict, "artist", nullptr, 0);
-        const AVDictionaryEntry* title = av_dict_get(dict, "title", nullptr, 0);
-        std::string tag = streamTitleTag(latestComment(artist, lastArtist), latestComment(title, lastTitle));
-        if (!tag.empty() && tag != lastCommentTag) {
-            lastCommentTag = tag;
-            pendingCommentTag = tag;
-        }
-    }
-
-    void checkPacketComments() {
-        std::size_t size = 0;
-        const uint8_t* data = av_packet_get_side_data(packet, AV_PKT_DATA_METADATA_UPDATE, &size);
-        AVStream* st = fmt->streams[streamIndex];
-        if (data && size > 0) {
-            AVDictionary* dict = nullptr;
-            if (av_packet_unpack_dictionary(data, size, &dict) == 0)
-                noteComments(dict);
-            av_dict_free(&dict);
-        } else if (st->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED) {
-            noteComments(st->metadata);
-        }
-        st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
-    }
+private:
+    std::shared_ptr<HttpSource> source_;
 };
 
-Decoder::Decoder() : impl_(std::make_unique<Impl>()) {}
-
-Decoder::~Decoder() = default;
-
-namespace {
-
 // Waits until the first bytes say what they are (or the deadline passes).
-Sniffed sniffSource(source::HttpSource& src, Clock::time_point deadline, OpenFailure& failure,
-                    std::string& detail) {
+Sniffed sniffSource(HttpSource& src, Clock::time_point deadline, OpenFailure& failure, std::string& detail) {
     std::size_t want = 4096;
     while (true) {
         const bool more = src.waitForBody(want, deadline);
@@ -425,21 +58,38 @@ Sniffed sniffSource(source::HttpSource& src, Clock::time_point deadline, OpenFai
     }
 }
 
+// Drops the bytes before the first frame (a station may start a listener mid-frame).
+bool skip(HttpSource& src, std::size_t count, Clock::time_point deadline) {
+    char scratch[4096];
+    while (count > 0) {
+        const long n = src.read(scratch, std::min(count, sizeof scratch), deadline);
+        if (n <= 0)
+            return false;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// One attempt with the back-end the format needs.
+std::unique_ptr<Decoder> tryFormat(const Attempt& attempt, AttemptFailure& failure, bool& missingDecoder) {
+    if (attempt.format == "mp3")
+        return Mpg123Decoder::open(attempt, failure);
+    const FfmpegOpen open = ffmpegModule(failure.detail);
+    if (!open) {
+        missingDecoder = true;
+        return nullptr;
+    }
+    return std::unique_ptr<Decoder>(open(attempt, failure));
+}
+
 } // namespace
 
-std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> source,
-                                       const DecoderConfig& config, OpenFailure& failure,
-                                       std::string& detail) {
-    quietFfmpeg();
-    std::unique_ptr<Decoder> decoder(new Decoder());
-    Impl& d = *decoder->impl_;
-    d.source = std::move(source);
-    d.config = config;
+std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<HttpSource> source, const DecoderConfig& config,
+                                       OpenFailure& failure, std::string& detail) {
     failure = OpenFailure::None;
-
     // The bytes decide; the label is only a second opinion, tried after the bytes' own format
     // failed to decode, and each gets its share of the time-out.
-    const Sniffed sniffed = sniffSource(*d.source, config.deadline, failure, detail);
+    const Sniffed sniffed = sniffSource(*source, config.deadline, failure, detail);
     if (failure != OpenFailure::None)
         return nullptr;
     ::tembrik::audio::detail::trace("format found");
@@ -452,101 +102,46 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<source::HttpSource> sourc
     const std::string hint = formatForContentType(config.contentType);
     if (!hint.empty() && hint != sniffed.format && hint != "mp3" && hint != "aac")
         plan.emplace_back(hint, 0); // raw frame formats were sniffed already: no sync, no use
+    auto input = std::make_shared<SourceInput>(source);
+    bool missingDecoder = false;
+    std::string missingDetail;
     for (std::size_t i = 0; i < plan.size(); ++i) {
-        d.source->rewind();
-        d.timedOut = false;
+        source->rewind();
         const auto now = Clock::now();
-        d.attemptDeadline = now + (config.deadline - now) / static_cast<long>(plan.size() - i);
-        if (d.attempt(plan[i].first, plan[i].second, detail)) {
+        Attempt attempt{input, config, plan[i].first, plan[i].second,
+                        now + (config.deadline - now) / static_cast<long>(plan.size() - i)};
+        AttemptFailure why;
+        std::unique_ptr<Decoder> decoder;
+        if (!skip(*source, plan[i].second, attempt.deadline)) {
+            why.detail = "the stream ended";
+            why.aborted = source->aborted();
+        } else {
+            decoder = tryFormat(attempt, why, missingDecoder);
+        }
+        if (decoder) {
             ::tembrik::audio::detail::trace("first blocks decoded");
-            d.opening = false;
             return decoder;
         }
-        if (d.aborted || d.source->aborted()) {
+        detail = why.detail;
+        if (missingDecoder && missingDetail.empty())
+            missingDetail = why.detail;
+        if (why.aborted || source->aborted()) {
             failure = OpenFailure::Aborted;
             detail = "aborted";
             return nullptr;
         }
-        if (d.timedOut && i + 1 == plan.size()) {
+        if (why.timedOut && i + 1 == plan.size()) {
             failure = OpenFailure::Timeout;
             detail = "no audio within the time-out";
             return nullptr;
         }
     }
     failure = OpenFailure::NotAudio;
+    if (missingDecoder) {
+        failure = OpenFailure::MissingDecoder;
+        detail = missingDetail;
+    }
     return nullptr;
-}
-
-bool Decoder::decodeSome(std::vector<float>& out) {
-    Impl& d = *impl_;
-    if (!d.firstAudio.empty()) {
-        out.insert(out.end(), d.firstAudio.begin(), d.firstAudio.end());
-        d.firstAudio.clear();
-        d.firstAudio.shrink_to_fit();
-        return true;
-    }
-    if (d.ended)
-        return false;
-    const std::size_t before = out.size();
-    while (out.size() == before) {
-        int r = av_read_frame(d.fmt, d.packet);
-        if (r < 0) {
-            if (r == AVERROR_EOF || r == AVERROR_EXIT || d.source->aborted() ||
-                ++d.readErrors > kMaxReadErrors ||
-                (d.source->finished() && d.fmt->pb && avio_feof(d.fmt->pb))) {
-                bool error = false;
-                if (!d.aborted) {
-                    d.decodePacket(nullptr, out, error);
-                    d.drainResampler(out);
-                }
-                d.ended = true;
-                return out.size() > before;
-            }
-            continue;
-        }
-        d.readErrors = 0;
-        if (d.packet->stream_index != d.streamIndex) {
-            av_packet_unref(d.packet);
-            continue;
-        }
-        d.checkPacketComments();
-        bool error = false;
-        d.decodePacket(d.packet, out, error);
-        av_packet_unref(d.packet);
-    }
-    return true;
-}
-
-std::int64_t Decoder::bitRate() const {
-    const Impl& d = *impl_;
-    if (d.codec && d.codec->bit_rate > 0)
-        return d.codec->bit_rate;
-    if (d.fmt && d.streamIndex >= 0 && d.fmt->streams[d.streamIndex]->codecpar->bit_rate > 0) {
-        return d.fmt->streams[d.streamIndex]->codecpar->bit_rate;
-    }
-    if (d.packetSeconds >= 0.02)
-        return static_cast<std::int64_t>(d.packetBytes * 8 / d.packetSeconds);
-    if (d.fmt && d.fmt->bit_rate > 0)
-        return d.fmt->bit_rate;
-    return 0;
-}
-
-std::uint64_t Decoder::position() const {
-    return impl_->decodedBytes;
-}
-
-std::string Decoder::formatName() const {
-    return impl_->fmt && impl_->fmt->iformat ? impl_->fmt->iformat->name : "";
-}
-
-std::string Decoder::codecName() const {
-    return impl_->codec && impl_->codec->codec ? impl_->codec->codec->name : "";
-}
-
-std::optional<std::string> Decoder::takeCommentTag() {
-    auto tag = std::move(impl_->pendingCommentTag);
-    impl_->pendingCommentTag.reset();
-    return tag;
 }
 
 } // namespace tembrik::audio::decode

@@ -54,6 +54,9 @@ std::string OpenError::text() const {
     case OpenErrorKind::TooManyStreams:
         base = "too many streams";
         break;
+    case OpenErrorKind::MissingDecoder:
+        base = "decoder missing";
+        break;
     }
     if (!detail.empty() && detail != base)
         base += ": " + detail;
@@ -265,8 +268,9 @@ OpenResult EngineCore::openUrl(std::string_view url, DownloadCallback onDownload
     track->outputSpeed = outputSpeed;
     track->buffering.store(track->prebuffer, std::memory_order_relaxed);
     track->prebuffered = [src = opened.source, prebufferBytes] {
-        // Lock-free reads only: this runs inside the render callback.
-        return src->finished() || src->downloaded() - src->consumed() >= prebufferBytes;
+        // Lock-free reads only: this runs inside the render callback. A source held back by its full
+        // buffer waits until the level falls to half, which may be below the mark: it was filled.
+        return src->finished() || src->heldBack() || src->downloaded() - src->consumed() >= prebufferBytes;
     };
     track->networkDry = [src = opened.source] {
         return !src->finished() && src->downloaded() - src->consumed() < 4096;

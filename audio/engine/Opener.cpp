@@ -142,6 +142,9 @@ OpenedStream openStream(const std::string& url, const OpenContext& context, Open
             case decode::OpenFailure::Timeout:
                 last = {OpenErrorKind::Timeout, 0, detail};
                 break;
+            case decode::OpenFailure::MissingDecoder:
+                last = {OpenErrorKind::MissingDecoder, 0, detail};
+                break;
             default:
                 last = {OpenErrorKind::NotAudio, 0, detail};
                 break;

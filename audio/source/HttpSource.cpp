@@ -175,6 +175,7 @@ void HttpSource::run() {
                 if (aborted_.load() || (accepted_ && flushNeeded_))
                     continue;
                 paused_ = false;
+                heldBack_.store(false, std::memory_order_release);
                 lock.unlock();
                 lastData_ = Clock::now();
                 curl_easy_pause(easy, CURLPAUSE_CONT); // may deliver held-back data right here
@@ -351,6 +352,7 @@ std::size_t HttpSource::onBody(const char* data, std::size_t length) {
         bool full = accepted_ ? (bufferLimit_ > 0 && buffered_ >= bufferLimit_) : retained_ >= kRetainLimit;
         if (full) {
             paused_ = true;
+            heldBack_.store(true, std::memory_order_release);
             return CURL_WRITEFUNC_PAUSE;
         }
     }

@@ -103,6 +103,8 @@ public:
     std::uint64_t downloaded() const { return downloaded_.load(std::memory_order_acquire); }
     std::uint64_t consumed() const { return consumed_.load(std::memory_order_acquire); }
     bool finished() const { return finished_.load(std::memory_order_acquire); }
+    // The buffer reached its limit and the transfer waits for room (lock-free, any thread).
+    bool heldBack() const { return heldBack_.load(std::memory_order_acquire); }
     bool aborted() const { return aborted_.load(std::memory_order_acquire); }
 
     // libcurl callbacks (download thread).
@@ -139,6 +141,7 @@ private:
 
     std::atomic<bool> aborted_{false};
     std::atomic<bool> finished_{false};
+    std::atomic<bool> heldBack_{false};        // mirrors paused_, for readers that may not lock
     std::atomic<std::uint64_t> downloaded_{0}; // written under mutex_
     std::atomic<std::uint64_t> consumed_{0};   // written under mutex_
 

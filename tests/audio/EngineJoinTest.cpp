@@ -26,7 +26,11 @@ TEST_F(EngineTest, AnAdtsStreamJoinedMidFrameLocksOnAndPlays) {
         auto opened = engine.openUrl(server.url("/aac?start=" + std::to_string(start)));
         ASSERT_TRUE(opened) << "start at byte " << start << ": " << opened.error.text();
         engine.play(opened.stream);
-        EXPECT_TRUE(capture.waitForSound(22050, 0.05f, 10s)) << "start at byte " << start;
+        EXPECT_TRUE(capture.waitForSound(22050, 0.05f, 10s))
+            << "start at byte " << start << ": status " << static_cast<int>(engine.status(opened.stream))
+            << ", decoded " << engine.filePosition(opened.stream, Position::Current) << " of "
+            << engine.filePosition(opened.stream, Position::Download) << " bytes, " << capture.frames()
+            << " frames rendered";
         auto samples = capture.samples();
         std::size_t first = 0;
         while (first < samples.size() && std::fabs(samples[first]) < 0.05f)

@@ -5,17 +5,8 @@
 
 #include <random>
 
-#include <arpa/inet.h>
-#include <csignal>
-#include <fcntl.h>
-#include <filesystem>
-#include <netinet/in.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "support/EngineFixture.h"
+#include "support/UntrustedTlsServer.h"
 
 namespace tembrik::audio::test {
 namespace {
@@ -625,47 +616,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ChainedOgg, ::testing::Values("libvorbis", "libo
 // need the machine's certificate store changed, which a test does not do.)
 TEST_F(EngineTest, AnHttpsStationWithAnUntrustedCertificateIsRefused) {
     startEngine();
-    char dirTemplate[] = "/tmp/tembrik-tls-XXXXXX";
-    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-    const std::string dir = dirTemplate;
-    ASSERT_TRUE(runCommand("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
-                           dir + "/key.pem -out " + dir + "/cert.pem 2>/dev/null"));
-    // A free port, then openssl's own TLS web server on it.
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(probe);
-    const std::string port = std::to_string(ntohs(addr.sin_port));
-    const std::string accept = "127.0.0.1:" + port, cert = dir + "/cert.pem", key = dir + "/key.pem";
-    const char* argv[] = {"openssl", "s_server",   "-quiet", "-www",      "-accept", accept.c_str(),
-                          "-cert",   cert.c_str(), "-key",   key.c_str(), nullptr};
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    pid_t tlsServer = 0;
-    const int spawned =
-        posix_spawnp(&tlsServer, "openssl", &quiet, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    ASSERT_EQ(spawned, 0);
-    const bool listening = eventually(
-        [&] {
-            int s = ::socket(AF_INET, SOCK_STREAM, 0);
-            const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-            ::close(s);
-            return ok;
-        },
-        5s);
-
-    auto opened = listening ? engine.openUrl("https://127.0.0.1:" + port + "/") : OpenResult{};
-    ::kill(tlsServer, SIGTERM);
-    ::waitpid(tlsServer, nullptr, 0);
-    std::filesystem::remove_all(dir);
-    ASSERT_TRUE(listening);
+    UntrustedTlsServer tls;
+    ASSERT_TRUE(tls.started()) << tls.error();
+    ASSERT_TRUE(tls.waitListening(5s));
+    auto opened = engine.openUrl(tls.url());
     EXPECT_FALSE(opened);
     EXPECT_NE(opened.error.text().find("certificate"), std::string::npos) << opened.error.text();
 }

@@ -12,10 +12,12 @@
 namespace tembrik::audio::test {
 namespace {
 
-// Runs tembrik-play with `arguments`, returning its standard output's lines.
-std::vector<std::string> runPlayer(const std::string& arguments) {
+// Runs tembrik-play with `arguments` (after `environment`, "NAME=value ..."), returning its
+// standard output's lines, whatever its exit status.
+std::vector<std::string> runPlayer(const std::string& arguments, const std::string& environment = "") {
     std::vector<std::string> lines;
-    auto output = runCommand(std::string(TEMBRIK_PLAY_PATH) + " " + arguments + " 2>/dev/null");
+    auto output = runCommand(environment + " " + std::string(TEMBRIK_PLAY_PATH) + " " + arguments +
+                             " 2>/dev/null; true");
     if (!output)
         return lines;
     std::istringstream in(*output);
@@ -50,6 +52,37 @@ TEST(PlayCommand, AForgedTitleStaysOneEventLineWithoutControls) {
     }
     EXPECT_GE(titles, 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "playing"), 1);
+}
+
+// MPEG audio needs no FFmpeg; without its module, the other formats fail with a reason that says so.
+TEST(PlayCommand, WithoutTheFfmpegModuleMp3PlaysAndOtherFormatsSayWhatIsMissing) {
+    TEMBRIK_REQUIRE_ENV("PULSE_SERVER");
+    TestServer server;
+    const std::string mp3 = encodeTone(440, 2.0, "libmp3lame", "mp3", "128k");
+    const std::string ogg = encodeTone(440, 2.0, "libvorbis", "ogg", "96k");
+    ASSERT_FALSE(mp3.empty());
+    ASSERT_FALSE(ogg.empty());
+    server.route("/tone.mp3", [&](Connection& c) {
+        c.send(TestServer::httpHeader(200, "audio/mpeg", static_cast<long long>(mp3.size())) + mp3);
+    });
+    server.route("/tone.ogg", [&](Connection& c) {
+        c.send(TestServer::httpHeader(200, "audio/ogg", static_cast<long long>(ogg.size())) + ogg);
+    });
+    const std::string missing = "TEMBRIK_FFMPEG_MODULE=/nonexistent/tembrik-audio-ffmpeg.so";
+    const std::string options = "--seconds 1 --buffer-ms 500 ";
+
+    auto lines = runPlayer(options + "'" + server.url("/tone.mp3") + "'", missing);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "playing"), 1) << "MP3 without the module";
+
+    lines = runPlayer(options + "'" + server.url("/tone.ogg") + "'", missing);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "failed decoder missing: this format needs the FFmpeg decoder module "
+                            "(tembrik-audio-ffmpeg.so), which is not installed");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "playing"), 0);
+
+    // The same stream plays with the module where the build put it.
+    lines = runPlayer(options + "'" + server.url("/tone.ogg") + "'");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "playing"), 1) << "Ogg with the module";
 }
 
 } // namespace

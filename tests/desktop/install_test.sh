@@ -32,6 +32,8 @@ for size in 16 32 48 64 128 256; do
   [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x$size" ] || bad "icon $icon"
 done
 cmp -s "$program_dir/Stations/play1.txt" "$data/tembrik/Stations/play1.txt" || bad "Stations not copied"
+cmp -s "$program_dir/tembrik-audio-ffmpeg.so" "$data/tembrik/tembrik-audio-ffmpeg.so" ||
+  bad "the FFmpeg decoder module not installed"
 
 # The user works with the installed program, then installs again.
 printf '3\r\n1\r\n' >"$data/tembrik/favs.txt"

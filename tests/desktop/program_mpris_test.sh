@@ -55,12 +55,16 @@ second_pid=$(cat "$work/second.pid")
 wait_for 300 has_name "org.mpris.MediaPlayer2.tembrik.instance$second_pid" ||
   bad "the second copy did not take org.mpris.MediaPlayer2.tembrik.instance$second_pid"
 
-# Quit runs the close image's path: the program ends by itself, with exit code 0.
+# Quit runs the close image's path: the program saves its settings and ends by itself, with exit
+# code 0.
+touch -d '2000-01-01' "$work/first/config.txt"
+touch "$work/before-quit"
 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.tembrik /org/mpris/MediaPlayer2 \
   org.mpris.MediaPlayer2.Quit >/dev/null 2>&1 || true
 if wait_for 200 bash -c "! kill -0 $(cat "$work/first.pid") 2>/dev/null"; then
   wait "$(cat "$work/first.pid")" && rc=0 || rc=$?
   [ "$rc" = 0 ] || bad "Quit ended the program with exit code $rc"
+  [ "$work/first/config.txt" -nt "$work/before-quit" ] || bad "Quit did not write config.txt"
 else
   bad "Quit did not end the program"
 fi

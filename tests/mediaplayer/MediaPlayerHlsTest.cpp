@@ -20,8 +20,8 @@
 namespace tembrik::mediaplayer::test {
 namespace {
 
-constexpr int kWaitMs = 15000;
-constexpr int kSettleMs = 8000;
+constexpr int kWaitMs = 30000;
+constexpr int kSettleMs = 20000;
 
 struct Station {
     double toneHz;

@@ -14,8 +14,8 @@
 namespace tembrik::mediaplayer::test {
 namespace {
 
-constexpr int kWaitMs = 15000;
-constexpr int kSettleMs = 8000;
+constexpr int kWaitMs = 30000;
+constexpr int kSettleMs = 20000;
 
 struct Mount {
     const char* path;

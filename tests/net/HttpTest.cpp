@@ -2,27 +2,17 @@
 // read time-out, identity, TLS checking and cancelling.
 #include "tembrik/net/Http.h"
 #include "support/TestServer.h"
+#include "support/UntrustedTlsServer.h"
 #include "tembrik/net/BackgroundTask.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <thread>
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 using tembrik::audio::test::Connection;
 using tembrik::audio::test::TestServer;
+using tembrik::audio::test::UntrustedTlsServer;
 using tembrik::net::httpGet;
 using tembrik::net::HttpOptions;
 
@@ -39,18 +29,6 @@ template <class Pred> bool eventually(Pred pred, std::chrono::milliseconds limit
 }
 
 // A port on 127.0.0.1 that nothing listens on (bound, then released).
-int FreePort() {
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(probe);
-    return ntohs(addr.sin_port);
-}
-
 void Answer(Connection& c, int status, const std::string& body, const std::string& extra = "") {
     c.send(TestServer::httpHeader(status, "text/plain", static_cast<long long>(body.size()), extra) + body);
 }
@@ -105,7 +83,8 @@ TEST_F(HttpGetTest, AnswersAndErrorsByTable) {
 }
 
 TEST_F(HttpGetTest, ConnectionRefusedGivesItsReason) {
-    const auto r = httpGet("http://127.0.0.1:" + std::to_string(FreePort()) + "/x", options);
+    const auto r =
+        httpGet("http://127.0.0.1:" + std::to_string(tembrik::audio::test::FreeLocalPort()) + "/x", options);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("onnect"), std::string::npos) << r.error;
 }
@@ -191,39 +170,12 @@ TEST_F(HttpGetTest, ABackgroundTaskIsCancelledAndReportsCompletion) {
 // TLS certificates are checked: a server whose certificate nobody vouches for is refused, and the
 // reason says so. (A trusted local server would need the machine's certificate store changed.)
 TEST(HttpsTest, AnUntrustedCertificateIsRefused) {
-    char dirTemplate[] = "/tmp/tembrik-net-tls-XXXXXX";
-    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-    const std::string dir = dirTemplate;
-    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
-                           dir + "/key.pem -out " + dir + "/cert.pem 2>/dev/null")
-                              .c_str()),
-              0);
-    const std::string port = std::to_string(FreePort());
-    const std::string accept = "127.0.0.1:" + port, cert = dir + "/cert.pem", key = dir + "/key.pem";
-    const char* argv[] = {"openssl", "s_server",   "-quiet", "-www",      "-accept", accept.c_str(),
-                          "-cert",   cert.c_str(), "-key",   key.c_str(), nullptr};
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    pid_t tlsServer = 0;
-    const int spawned =
-        posix_spawnp(&tlsServer, "openssl", &quiet, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    ASSERT_EQ(spawned, 0);
+    UntrustedTlsServer tls;
+    ASSERT_TRUE(tls.started()) << tls.error();
+    ASSERT_TRUE(tls.waitListening(10s));
     HttpOptions options;
     options.connectTimeout = 5000ms;
-    tembrik::net::HttpResult r;
-    // The server needs a moment to listen; until then the connection is refused.
-    eventually(
-        [&] {
-            r = httpGet("https://127.0.0.1:" + port + "/", options);
-            return r.error.find("onnect") == std::string::npos;
-        },
-        10s);
-    ::kill(tlsServer, SIGTERM);
-    ::waitpid(tlsServer, nullptr, 0);
-    std::filesystem::remove_all(dir);
+    const auto r = httpGet(tls.url(), options);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("certificate"), std::string::npos) << r.error;
 }

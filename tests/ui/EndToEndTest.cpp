@@ -114,6 +114,14 @@ public:
         // Drop the first 200 ms: the recorder's own start.
         return pcm.mid(44100 * 2 / 5);
     }
+    // The level of the tone in 1.5 s recordings, listening again (up to `tries` times) until
+    // `heard` accepts it: sound that comes late, or an underrun in one recording, is not a fault.
+    template <typename Heard> double ToneHeard(double hz, Heard heard, int tries) {
+        double db = ToneDb(Record(1500), hz);
+        for (int i = 1; i < tries && !heard(db); ++i)
+            db = ToneDb(Record(1500), hz);
+        return db;
+    }
 
 private:
     QString name_;
@@ -298,8 +306,11 @@ TEST_F(EndToEnd, ADroppedSourceIsReconnectedAndPlaysAgainWhenItReturns) {
     labels.clear();
     ASSERT_TRUE(WaitFor([&] { return ShownBuffering(); }, 40000)) << labels.join(" | ").toStdString();
     WaitFor([] { return playback::WaitForStreamWorkers(std::chrono::milliseconds(0)); }, 10000);
-    const QByteArray pcm = sink.Record(1500);
-    EXPECT_GT(ToneDb(pcm, 660), -50);
+    // A mount just back on the air has no burst to give: the pre-buffer fills at the stream's own
+    // rate, so the sound may come seconds after the percentage first shows.
+    EXPECT_GT(sink.ToneHeard(
+                  660, [](double db) { return db > -50; }, 10),
+              -50);
 }
 
 TEST_F(EndToEnd, AnUnreachableStationEndsInNoSignalWithTheControlsReady) {
@@ -454,7 +465,8 @@ TEST_F(EndToEnd, TheOptionsWindowsBandsAreHeardOnlyOnceTheEqualizerIsTicked) {
         options.sCheckBox4->click();
         // Past the effect's ramp and the sound already queued for the output.
         WaitFor([] { return false; }, 2500);
-        ticked = ToneDb(sink.Record(1500), 1000);
+        ticked = sink.ToneHeard(
+            1000, [&](double db) { return std::abs(db - flat - 15) <= 2; }, 5);
         options.sButton1->click();
     });
     options.OptionsOpen();

@@ -1,5 +1,4 @@
-#include "ProgramDirFixture.h"
-#include "TestAudio.h"
+#include "MainWindowFixture.h"
 
 #include "app/PlayerState.h"
 #include "playback/StatusChannel.h"
@@ -25,54 +24,13 @@
 
 using tembrik::mediaplayer::PlayState;
 
-class PlaybackWindow : public ::testing::Test {
+class PlaybackWindow : public MainWindowFixture {
 protected:
-    void SetUp() override {
-        ResetPlayerState();
-        playback::SetAudioForTesting(&audio);
-        SetMessageBoxHookForTesting(
-            [this](const QString& text, bool isError) { (isError ? errors : messages).append(text); });
-        form = std::make_unique<TForm1>();
-        form->show();
-        QApplication::processEvents();
-        ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
-    }
-    void TearDown() override {
-        playback::CancelStreamWorkers();
-        // Workers still reporting are answered until they are done.
-        QElapsedTimer t;
-        t.start();
-        while (!playback::WaitForStreamWorkers(std::chrono::milliseconds(5)) && t.elapsed() < 5000)
-            QApplication::processEvents();
-        form.reset();
-        SetMessageBoxHookForTesting({});
-        playback::SetAudioForTesting(&DefaultTestAudio());
-    }
+    PlaybackWindow() : MainWindowFixture("playback-window") {}
 
-    bool Busy() const {
-        const bool busy = !form->sBitBtn2->isEnabled();
-        EXPECT_EQ(form->sBitBtn3->isEnabled(), !busy);
-        EXPECT_EQ(form->NextGrid1->columnsEnabled(), !busy);
-        EXPECT_EQ(form->NextGrid2->columnsEnabled(), !busy);
-        return busy;
-    }
-    QString Label() const { return form->RxLabel7->text(); }
     void Report(StatusCode code, int value = 0, const QString& text = {}) {
         form->HandleStatus({code, value, text});
     }
-    template <typename Pred> bool WaitFor(Pred pred, int ms = 5000) {
-        QElapsedTimer t;
-        t.start();
-        while (!pred() && t.elapsed() < ms)
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        return pred();
-    }
-
-    ProgramDirFixture dir{"playback-window"};
-    FakeAudio audio;
-    QStringList errors;
-    QStringList messages;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(PlaybackWindow, StatusReportsDriveTheLabelAndTheBusyState) {

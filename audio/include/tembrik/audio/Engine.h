@@ -102,6 +102,7 @@ enum class OpenErrorKind {
     Network,         // the connection broke while opening
     Aborted,         // free() ran while opening
     TooManyStreams,  // no free stream slot
+    MissingDecoder,  // the format's decoder module is not installed (detail says which)
 };
 
 struct OpenError {
