@@ -7,12 +7,12 @@
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
 
-#include "app/PlayerState.h"
 #include "directory/AddStation.h"
-#include "stations/StationStore.h"
 #include "tembrik/net/BackgroundTask.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +51,10 @@ tembrik::net::HttpOptions DirectoryOptions() {
     return o;
 }
 
-QString ResultText(const FoundStation& s) {
+constexpr int IconSide = 40;
+
+// Two lines of a result, each cut to the list's width: a name may be hundreds of characters long.
+QString ResultText(const FoundStation& s, const QFontMetrics& metrics, int width) {
     QString details = QString::fromStdString(s.countryCode);
     if (!s.codec.empty())
         details += (details.isEmpty() ? "" : " · ") + QString::fromStdString(s.codec);
@@ -60,8 +63,9 @@ QString ResultText(const FoundStation& s) {
     QString text = QString::fromStdString(s.name);
     if (!details.isEmpty())
         text += "  —  " + details;
+    text = metrics.elidedText(text, Qt::ElideRight, width);
     if (!s.tags.empty())
-        text += "\n" + QString::fromStdString(s.tags);
+        text += "\n" + metrics.elidedText(QString::fromStdString(s.tags), Qt::ElideRight, width);
     return text;
 }
 
@@ -118,7 +122,8 @@ FindStationsWindow::FindStationsWindow(TForm1* mainWindow) : QWidget(mainWindow)
     ResultList->setObjectName("ResultList");
     ResultList->setGeometry(15, 83, 490, 289);
     ResultList->setFrameShape(QFrame::NoFrame);
-    ResultList->setIconSize(QSize(40, 40));
+    ResultList->setIconSize(QSize(IconSide, IconSide));
+    ResultList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ResultList->setFont(ProgramFont(FontFace::Sans, 13));
 
     StatusLabel = new QLabel(this);
@@ -200,8 +205,13 @@ void FindStationsWindow::SearchTimerTimer() {
     // One search at a time: a pause while one runs is answered when it returns.
     if (search_ && !search_->done())
         return;
-    if (now.empty() || now == shownQuery_)
+    if (now == shownQuery_)
         return;
+    if (now.empty()) {
+        // A cleared field shows nothing rather than the answer to a question no longer asked.
+        showResults(now, SearchResult{true, {}, {}});
+        return;
+    }
     startSearch(now);
 }
 
@@ -228,19 +238,33 @@ void FindStationsWindow::showResults(const SearchQuery& asked, SearchResult resu
         startSearch(now);
         return;
     }
-    shownQuery_ = asked;
+    shownQuery_ = now;
+    ++faviconGeneration_;
     ResultList->clear();
     results_.clear();
+    if (now.empty()) {
+        setStatus(QString());
+        return;
+    }
     if (!result.ok) {
         setStatus(QString::fromStdString(result.message));
         return;
     }
     results_ = std::move(result.stations);
-    for (const FoundStation& s : results_)
-        ResultList->addItem(ResultText(s));
+    // Until its favicon arrives a result keeps the icon's place empty, so the names stay in line.
+    QPixmap blank(IconSide, IconSide);
+    blank.fill(Qt::transparent);
+    const int textWidth = ResultList->viewport()->width() - IconSide - 16;
+    for (const FoundStation& s : results_) {
+        auto* item = new QListWidgetItem(QIcon(blank), ResultText(s, ResultList->fontMetrics(), textWidth));
+        item->setToolTip(QString::fromStdString(s.name));
+        ResultList->addItem(item);
+    }
     if (!results_.empty())
         ResultList->setCurrentRow(0);
-    setStatus(results_.empty() ? QString(NothingFoundText) : QString("%1 stations").arg(results_.size()));
+    setStatus(results_.empty()       ? QString(NothingFoundText)
+              : results_.size() == 1 ? QString("1 station")
+                                     : QString("%1 stations").arg(results_.size()));
     loadFavicons();
 }
 
@@ -263,8 +287,8 @@ void FindStationsWindow::loadFavicons() {
                         const QImage image = QImage::fromData(QByteArray::fromStdString(bytes));
                         if (!image.isNull())
                             ResultList->item(static_cast<int>(i))
-                                ->setIcon(QPixmap::fromImage(
-                                    image.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+                                ->setIcon(QPixmap::fromImage(image.scaled(
+                                    IconSide, IconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
                     },
                     Qt::QueuedConnection);
             }
@@ -290,16 +314,8 @@ void FindStationsWindow::ListenButtonClick() {
     const FoundStation* s = selected();
     if (!s || !mainWindow_)
         return;
-    PlayerState& state = State();
-    state.UseWmpEngine.set(s->hls ? tembrik::stations::AlternativeEngineFlag : "0");
-    state.CurrentUrl.set(s->url);
-    mainWindow_->RxLabel6->setCaption(QString::fromStdString(s->name));
-    mainWindow_->StopAlternativeEngine();
-    mainWindow_->StopMainChannel();
-    if (s->hls)
-        mainWindow_->StartAlternativeEngine(QString::fromStdString(s->url));
-    else
-        mainWindow_->Button3Click();
+    // HLS needs the second player; the main engine plays everything else.
+    mainWindow_->PlayUncataloguedStation(s->url, s->name, s->hls);
     countClick(s->uuid);
 }
 
@@ -329,9 +345,18 @@ void FindStationsWindow::AddButtonClick() {
                     }
                     countClick(station.uuid);
                     setStatus(QString("Added as station %1").arg(added.station));
-                    if (mainWindow_) {
+                    if (!mainWindow_)
+                        return;
+                    try {
                         mainWindow_->Button2Click();
+                        // The new cell is on the all-stations grid, which may be behind the favourites.
+                        mainWindow_->RxLabel2Click();
                         mainWindow_->NextGrid1->scrollToRow((added.station - 1) / LogoGrid::Columns);
+                    } catch (const std::exception& e) {
+                        // The station is written; only the grid could not show it yet.
+                        setStatus(QString("Added as station %1; the grid could not be refreshed: %2")
+                                      .arg(added.station)
+                                      .arg(QString::fromUtf8(e.what())));
                     }
                 },
                 Qt::QueuedConnection);

@@ -217,4 +217,22 @@ TEST_F(AddStationTest, AFullCatalogueSaysSoAndWritesNothing) {
     EXPECT_EQ(Entries(), before);
 }
 
+// A step that fails half way takes back what it wrote: a logo that cannot be given its extension (a
+// folder has that name) or a station file that cannot be staged leaves Stations as it was.
+TEST_F(AddStationTest, AFailedStepLeavesNothingBehind) {
+    const std::string png("\x89PNG\r\n\x1a\n", 8);
+    for (const char* blocker : {"2.png", "play2.txt.new"}) {
+        fs::create_directories(dir / "Stations" / blocker / "inside");
+        const std::size_t before = Entries();
+        const AddResult r = AddFoundStation({"u", "Name", "http://x.test/", "", "", "", "", 0, false}, png);
+        EXPECT_FALSE(r.ok) << blocker;
+        EXPECT_NE(r.message, "") << blocker;
+        EXPECT_EQ(Entries(), before) << blocker;
+        EXPECT_FALSE(fs::exists(dir / "Stations" / "play2.txt")) << blocker;
+        EXPECT_FALSE(fs::exists(dir / "Stations" / "2")) << blocker;
+        EXPECT_EQ(State().LogoExtensions[2], "") << blocker;
+        fs::remove_all(dir / "Stations" / blocker);
+    }
+}
+
 } // namespace
