@@ -20,8 +20,10 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 using namespace tembrik::directory;
@@ -363,13 +365,35 @@ void FindStationsWindow::AddButtonClick() {
         });
 }
 
+QPoint FindWindowPosition(const QRect& main, const QSize& size, const QRect& screen) {
+    // Beside the main window, so the grid that an added station joins stays in sight: right, left,
+    // below or above, the first side with room (slid along that side to stay on the screen); else
+    // as near the right as the screen allows.
+    constexpr int Gap = 8;
+    const int x =
+        std::clamp(main.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width()));
+    const int y =
+        std::clamp(main.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
+    const QPoint sides[] = {
+        {main.right() + 1 + Gap, y},
+        {main.left() - Gap - size.width(), y},
+        {x, main.bottom() + 1 + Gap},
+        {x, main.top() - Gap - size.height()},
+    };
+    for (const QPoint& side : sides) {
+        if (screen.contains(QRect(side, size)))
+            return side;
+    }
+    return {std::max(screen.left(), screen.right() + 1 - size.width()), y};
+}
+
 void ShowFindStations(TForm1* mainWindow) {
     auto* window = mainWindow->findChild<FindStationsWindow*>(QString(), Qt::FindDirectChildrenOnly);
     if (!window)
         window = new FindStationsWindow(mainWindow);
-    const QRect main = mainWindow->frameGeometry();
     if (!window->isVisible())
-        window->move(main.center() - QPoint(window->width() / 2, window->height() / 2));
+        window->move(FindWindowPosition(mainWindow->frameGeometry(), window->size(),
+                                        mainWindow->screen()->availableGeometry()));
     window->show();
     window->raise();
     window->activateWindow();

@@ -75,5 +75,9 @@ private:
     unsigned faviconGeneration_ = 0; // GUI thread: favicons of older results are dropped
 };
 
-// Opens the window (created on first use) above the main window.
+// Where the window opens: beside the main window on the screen's free side, over it when neither
+// side has room.
+QPoint FindWindowPosition(const QRect& main, const QSize& size, const QRect& screen);
+
+// Opens the window (created on first use) beside the main window.
 void ShowFindStations(TForm1* mainWindow);

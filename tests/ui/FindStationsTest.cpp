@@ -357,4 +357,26 @@ TEST_F(FindStationsTest, QuittingWhileTheDirectoryIsAskedEndsCleanly) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
+// The window opens beside the main window where the screen has room, so the grid stays in sight.
+TEST(FindStationsPlace, BesideTheMainWindowWhereTheScreenHasRoom) {
+    const QSize size(520, 420);
+    const QRect screen(0, 0, 1280, 1024);
+    struct Case {
+        QRect main;
+        QRect screen;
+        QPoint at;
+    } cases[] = {
+        {{100, 100, 501, 373}, screen, {609, 100}},           // right
+        {{700, 100, 501, 373}, screen, {172, 100}},           // left
+        {{338, 204, 501, 373}, screen, {338, 585}},           // below, where the program first opens
+        {{338, 500, 501, 373}, screen, {338, 72}},            // above
+        {{100, 800, 501, 373}, screen, {609, 604}},           // right, slid up onto the screen
+        {{150, 100, 501, 373}, {0, 0, 800, 600}, {280, 100}}, // no room anywhere: over it
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindWindowPosition(c.main, size, c.screen), c.at)
+            << c.main.x() << "," << c.main.y() << " on " << c.screen.width();
+    }
+}
+
 } // namespace
