@@ -10,10 +10,12 @@
 #include "directory/AddStation.h"
 #include "tembrik/net/BackgroundTask.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -54,6 +56,19 @@ tembrik::net::HttpOptions DirectoryOptions() {
 }
 
 constexpr int IconSide = 40;
+
+// A favicon decoded straight to icon size, off the GUI thread: the picture may claim any size.
+QImage IconPicture(const std::string& bytes) {
+    if (bytes.empty())
+        return {};
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid())
+        reader.setScaledSize(size.scaled(IconSide, IconSide, Qt::KeepAspectRatio));
+    return reader.read();
+}
 
 // Two lines of a result, each cut to the list's width: a name may be hundreds of characters long.
 QString ResultText(const FoundStation& s, const QFontMetrics& metrics, int width) {
@@ -278,19 +293,14 @@ void FindStationsWindow::loadFavicons() {
     favicons_ = std::make_unique<BackgroundTask>(
         [this, stations, options, generation](const CancelFlag& cancel) {
             for (std::size_t i = 0; i < stations.size() && !cancel; ++i) {
-                std::string bytes = DownloadFavicon(stations[i], options, &cancel);
-                if (bytes.empty())
+                const QImage icon = IconPicture(DownloadFavicon(stations[i], options, &cancel));
+                if (icon.isNull())
                     continue;
                 QMetaObject::invokeMethod(
                     this,
-                    [this, i, generation, bytes = std::move(bytes)] {
-                        if (generation != faviconGeneration_ || static_cast<int>(i) >= ResultList->count())
-                            return;
-                        const QImage image = QImage::fromData(QByteArray::fromStdString(bytes));
-                        if (!image.isNull())
-                            ResultList->item(static_cast<int>(i))
-                                ->setIcon(QPixmap::fromImage(image.scaled(
-                                    IconSide, IconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+                    [this, i, generation, icon] {
+                        if (generation == faviconGeneration_ && static_cast<int>(i) < ResultList->count())
+                            ResultList->item(static_cast<int>(i))->setIcon(QPixmap::fromImage(icon));
                     },
                     Qt::QueuedConnection);
             }
