@@ -145,9 +145,12 @@ FindStationsWindow::FindStationsWindow(TForm1* mainWindow) : QWidget(mainWindow)
 
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName("StatusLabel");
-    StatusLabel->setGeometry(16, 384, 266, 22);
+    // Two lines beside the buttons: the longer messages (a full catalogue, a failed write) wrap.
+    StatusLabel->setGeometry(16, 376, 268, 38);
     StatusLabel->setFont(ProgramFont(FontFace::Sans, 13));
     StatusLabel->setPalette(black);
+    StatusLabel->setWordWrap(true);
+    StatusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     ListenButton = MakeWindowButton(this, "ListenButton", {290, 381, 104, 27}, "Listen");
     AddButton = MakeWindowButton(this, "AddButton", {402, 381, 104, 27}, "Add");

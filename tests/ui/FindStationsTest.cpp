@@ -56,6 +56,14 @@ bool ShowsFavicon(const QListWidgetItem* item) {
     return !icon.isNull() && icon.pixelColor(8, 8) == QColor(Qt::darkCyan);
 }
 
+// Whether a label shows its whole text in its place.
+bool Fits(const QLabel* label) {
+    const QRect need = QFontMetrics(label->font())
+                           .boundingRect(QRect(0, 0, label->width(), 10000),
+                                         label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
+    return need.width() <= label->width() && need.height() <= label->height();
+}
+
 class FindStationsTest : public NetWindowFixture {
 protected:
     void SetUp() override {
@@ -291,7 +299,8 @@ TEST_F(FindStationsTest, ListenPlaysAResultWithoutAddingIt) {
 }
 
 // Answers that are no use are said in the window's status line, never in a box; a name far too
-// long for a line is cut to the list's width on show and to one line's worth in the station file.
+// long for a line is cut to the list's width on show and to one line's worth in the station file;
+// a full catalogue is said there too.
 TEST_F(FindStationsTest, UselessAnswersAreSaidInTheWindow) {
     start();
     const std::string longName(2000, 'L');
@@ -327,6 +336,16 @@ TEST_F(FindStationsTest, UselessAnswersAreSaidInTheWindow) {
     ASSERT_TRUE(waitFor([&] { return w->StatusLabel->text().startsWith("Added") && !w->busy(); }, 10s));
     const std::string added = "play" + std::to_string(State().StationCount) + ".txt";
     EXPECT_EQ(BytesOf(stations() / added), site() + "/jazz\r\n" + std::string(200, 'L') + "\r\n");
+
+    // A full catalogue says so on Add, in words that fit the status line.
+    for (int n = State().StationCount + 1; n <= MaxStations; ++n)
+        Put(stations() / ("play" + std::to_string(n) + ".txt"), "x\r\n");
+    const auto full = Snapshot(stations());
+    w->AddButton->click();
+    ASSERT_TRUE(waitFor([&] { return w->StatusLabel->text().contains("1000") && !w->busy(); }, 10s))
+        << w->StatusLabel->text().toStdString();
+    EXPECT_TRUE(Fits(w->StatusLabel)) << w->StatusLabel->text().toStdString();
+    EXPECT_EQ(Snapshot(stations()), full);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
     EXPECT_TRUE(messages.isEmpty());
 }
