@@ -10,6 +10,7 @@
 #include "ui/widgets/LogoGrid.h"
 #include "ui/widgets/ShadowLabel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
@@ -396,6 +397,26 @@ TEST(FindStationsPlace, BesideTheMainWindowWhereTheScreenHasRoom) {
         EXPECT_EQ(FindWindowPosition(c.main, size, c.screen), c.at)
             << c.main.x() << "," << c.main.y() << " on " << c.screen.width();
     }
+}
+
+// The tray menu's item and Ctrl+F on the main window open the window; there is only ever one.
+TEST_F(FindStationsTest, TheTrayItemAndCtrlFOpenTheOneWindow) {
+    start();
+    auto* item = form1->findChild<QAction*>("FindStations1");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    FindStationsWindow* w = form1->findChild<FindStationsWindow*>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    w->hide();
+    EXPECT_FALSE(w->isVisible());
+
+    form1->activateWindow();
+    QApplication::setActiveWindow(form1.get());
+    QTest::keyClick(form1.get(), Qt::Key_F, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(form1->findChildren<FindStationsWindow*>().size(), 1);
 }
 
 } // namespace
