@@ -113,6 +113,10 @@ public:
     // FillStationGrid, FillFavouritesGrid and SelectStation raise their errors to the caller; the
     // handlers bound to clicks show them in an error box.
     void OpenStation(int station);
+    // Plays a station that is not in the catalogue (a directory search result) as OpenStation plays
+    // a station file; no catalogue station is current afterwards, so the editor and the star cannot
+    // write the played address into another station.
+    void PlayUncataloguedStation(const std::string& url, const std::string& title, bool secondPlayer);
     void Button2Click();
     void FillStationGrid();
     void NextGrid1SelectCell(int column, int row);

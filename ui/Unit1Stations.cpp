@@ -65,6 +65,24 @@ bool StationOpened(const ShadowLabel* title) {
     return title->text() != QString::fromUtf8(IdleTitle);
 }
 
+// What opening a station does once its file is read: the address and title become current and it
+// starts on the engine its flag names.
+void PlayStation(TForm1& form, const StationFile& file) {
+    PlayerState& s = State();
+    s.UseWmpEngine.set("0");
+    s.CurrentUrl.set(file.Url);
+    form.RxLabel6->setCaption(QString::fromStdString(file.Title));
+    s.UseWmpEngine.set(file.Engine);
+
+    form.CancelPendingReconnect();
+    form.StopAlternativeEngine();
+    form.StopMainChannel();
+    if (file.Engine == AlternativeEngineFlag)
+        form.StartAlternativeEngine(QString::fromStdString(file.Url));
+    else if (file.Engine == "0")
+        form.Button3Click();
+}
+
 template <typename Steps> void ShowingErrors(Steps steps) {
     try {
         steps();
@@ -77,19 +95,17 @@ template <typename Steps> void ShowingErrors(Steps steps) {
 
 void TForm1::OpenStation(int station) {
     const StationFile file = ReadStationFile(station);
-    PlayerState& s = State();
-    s.UseWmpEngine.set("0");
-    s.CurrentUrl.set(file.Url);
-    RxLabel6->setCaption(QString::fromStdString(file.Title));
-    s.UseWmpEngine.set(file.Engine);
+    PlayStation(*this, file);
+}
 
-    CancelPendingReconnect();
-    StopAlternativeEngine();
-    StopMainChannel();
-    if (file.Engine == AlternativeEngineFlag)
-        StartAlternativeEngine(QString::fromStdString(file.Url));
-    else if (file.Engine == "0")
-        Button3Click();
+void TForm1::PlayUncataloguedStation(const std::string& url, const std::string& title, bool secondPlayer) {
+    State().CurrentStation = -1;
+    PlayStation(*this, {url, title, secondPlayer ? AlternativeEngineFlag : "0"});
+    sBitBtn1->setEnabled(true);
+    sBitBtn2->setEnabled(true);
+    sBitBtn3->setEnabled(true);
+    ShowFavouriteState(Image3, false, "Add to favourites");
+    RxTrayIcon1->setToolTip(RxLabel6->text());
 }
 
 void TForm1::Button2Click() {

@@ -5,6 +5,7 @@
 #include "TestAudio.h"
 
 #include "app/PlayerState.h"
+#include "ui/FindStations.h"
 #include "ui/ProductSite.h"
 #include "ui/SkinnedWindow.h"
 #include "ui/Unit2.h"
@@ -344,15 +345,17 @@ TEST_F(ChromeTest, SecondaryWindowsCloseByTheirCloseAreas) {
     layOutStations(1);
     startAll();
     TForm4 form4;
+    ShowFindStations(form1_.get());
+    auto* find = form1_->findChild<FindStationsWindow*>();
+    ASSERT_NE(find, nullptr);
     const struct {
         QWidget* window;
         ImageControl* close;
         QRect place;
     } windows[] = {
-        {form2_.get(), form2_->Image2, {264, 4, 32, 26}},
-        {form3_.get(), form3_->Image2, {457, 4, 32, 25}},
-        {&form4, form4.Image2, {260, 4, 32, 25}},
-        {form5_.get(), form5_->Image2, {264, 4, 32, 26}},
+        {form2_.get(), form2_->Image2, {264, 4, 32, 26}}, {form3_.get(), form3_->Image2, {457, 4, 32, 25}},
+        {&form4, form4.Image2, {260, 4, 32, 25}},         {form5_.get(), form5_->Image2, {264, 4, 32, 26}},
+        {find, find->CloseArea, {480, 4, 32, 25}},
     };
     for (const auto& w : windows) {
         EXPECT_EQ(w.close->geometry(), w.place) << w.window->objectName().toStdString();
@@ -370,13 +373,17 @@ TEST_F(ChromeTest, WithoutAMoveOfTheWindowSystemTheWindowFollowsThePointer) {
     TForm4 form4;
     form4.show();
     form5_->show();
+    ShowFindStations(form1_.get());
+    auto* find = form1_->findChild<FindStationsWindow*>();
+    ASSERT_NE(find, nullptr);
     const struct {
         QWidget* window;
         QWidget* area;
     } areas[] = {{form1_.get(), form1_->Image1}, {form1_.get(), form1_->RxLabel6},
                  {form3_.get(), form3_->Image1}, {form3_.get(), form3_->sLabel1},
                  {form2_.get(), form2_->Image1}, {&form4, form4.Image1},
-                 {form5_.get(), form5_->Image1}};
+                 {form5_.get(), form5_->Image1}, {find, find->Image1},
+                 {find, find->TitleLabel}};
     form2_->show();
     form3_->show();
     for (const auto& a : areas) {

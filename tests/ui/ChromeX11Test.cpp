@@ -6,6 +6,7 @@
 
 #include "app/PlayerState.h"
 #include "ui/ErrorBox.h"
+#include "ui/FindStations.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -401,6 +403,10 @@ TEST_F(ChromeX11, KeyHeldByAnotherProgramGivesOneBoxAndTheOthersWork) {
 TEST_F(ChromeX11, SecondaryWindowScreenshots) {
     start();
     form1_->hide();
+    ShowFindStations(form1_.get());
+    auto* find = form1_->findChild<FindStationsWindow*>();
+    ASSERT_NE(find, nullptr);
+    find->hide();
     struct Shot {
         QWidget* window;
         const char* file;
@@ -412,6 +418,10 @@ TEST_F(ChromeX11, SecondaryWindowScreenshots) {
         {form3_.get(), "editor-window.png", {250, 100}, {form3_->sEdit1, form3_->sEdit2, form3_->sButton1}},
         {form4_.get(), "update-window.png", {150, 60}, {}},
         {form5_.get(), "about-window.png", {150, 100}, {form5_->Memo1, form5_->sButton1, form5_->sLabel1}},
+        {find,
+         "find-window.png",
+         {250, 200},
+         {find->FieldBox, find->SearchEdit, find->ListenButton, find->AddButton}},
     };
     for (const Shot& s : shots) {
         SCOPED_TRACE(s.file);
