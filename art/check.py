@@ -21,6 +21,7 @@ BACKGROUNDS = {
     "editor-background.png": ((497, 164), (497, 164)),
     "update-background.png": ((302, 136), (302, 135)),
     "about-background.png": ((305, 164), (305, 164)),
+    "find-background.png": ((520, 420), (520, 420)),
 }
 
 ICONS = {

@@ -137,6 +137,20 @@ def editor_background():
                       title_plate=(5, 5, 451, 34), body=(4, 37, 493, 160))
 
 
+def _find_extra(c):
+    # a white well under the result list, with the recess of the other wells
+    c.fill(c.rrect_mask((13, 81, 507, 374), 3), (255, 255, 255, 60))
+    c.fill(c.rrect_mask((13, 81, 507, 373.5), 3), RECESS)
+    c.fill(c.rrect_mask((15, 83, 505, 372), 1), (255, 255, 255, 255))
+
+
+def find_background():
+    # Find stations: title plate, a paper body with the search row, the result list's well, the
+    # status line and the two buttons
+    return _secondary(520, 420, 420, (480, 4, 32, 25),
+                      title_plate=(5, 5, 474, 34), body=(4, 37, 515, 415), extra=_find_extra)
+
+
 def _update_extra(c):
     # circular arrows beside the notice
     cx, cy, r = 38, 47, 17
@@ -175,4 +189,5 @@ def all_backgrounds():
         "editor-background.png": editor_background(),
         "update-background.png": update_background(),
         "about-background.png": about_background(),
+        "find-background.png": find_background(),
     }

@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace tembrik::directory {
 
@@ -47,6 +49,15 @@ bool WriteBytes(const fs::path& file, const std::string& bytes) {
     return std::fclose(f) == 0 && written;
 }
 
+// Station N's logo as first written (no extension) and under each name typing may give it.
+std::vector<fs::path> LogoNames(const fs::path& dir, int number) {
+    std::vector<fs::path> names;
+    const std::string base = std::to_string(number);
+    for (const char* extension : {"", ".txt", ".gif", ".png", ".jpg"})
+        names.push_back(dir / (base + extension));
+    return names;
+}
+
 } // namespace
 
 std::string DownloadFavicon(const FoundStation& station, const net::HttpOptions& options,
@@ -73,23 +84,31 @@ AddResult AddFoundStation(const FoundStation& station, const std::string& favico
         result.message = "The catalogue is full: it holds " + std::to_string(MaxStations) + " stations.";
         return result;
     }
-    const fs::path logo = dir / std::to_string(number);
-    if (!WriteBytes(logo, IsPicture(favicon) ? favicon : std::string())) {
-        fs::remove(logo, ec);
-        result.message = "The station's logo could not be written.";
-        return result;
-    }
+    // The logo is written and typed first, the station file last: the catalogue counts a station
+    // only once both are there. On a failure every file this call made goes again.
+    const std::vector<fs::path> logos = LogoNames(dir, number);
+    // A stray logo of a number without a station file is not this call's to remove; the name
+    // without extension always is, it is only ever a download on its way to being typed.
+    std::vector<bool> existed;
+    for (const fs::path& logo : logos)
+        existed.push_back(logo != logos.front() && fs::exists(logo, ec));
     std::vector<std::string> lines = {station.url, StationName(station.name)};
     if (station.hls)
         lines.emplace_back("1");
     try {
+        if (!WriteBytes(logos.front(), IsPicture(favicon) ? favicon : std::string()))
+            throw std::runtime_error("the station's logo could not be written");
+        stations::DetectLogoType(number);
         platform::replaceTextFile(stations::StationFilePath(number), lines);
     } catch (const std::exception& e) {
-        fs::remove(logo, ec);
-        result.message = std::string("The station file could not be written: ") + e.what();
+        for (std::size_t k = 0; k < logos.size(); ++k) {
+            if (!existed[k])
+                fs::remove(logos[k], ec);
+        }
+        State().LogoExtensions[static_cast<std::size_t>(number)].clear();
+        result.message = std::string("The station could not be added: ") + e.what();
         return result;
     }
-    stations::DetectLogoType(number);
     result.ok = true;
     result.station = number;
     return result;

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QUrl>
 
 #include <netdb.h>
 #include <sys/socket.h>
@@ -21,6 +22,7 @@ namespace {
 constexpr const char* DiscoveryHost = "all.api.radio-browser.info";
 // Names and tags are shown in one line of a list; a page cannot make them longer than this.
 constexpr int MaxTextLength = 300;
+constexpr int MaxAddressLength = 2048;
 
 std::string Encoded(const std::string& text) {
     return QByteArray::fromStdString(text).toPercentEncoding().toStdString();
@@ -31,6 +33,17 @@ std::string Text(const QJsonObject& o, const char* key) {
     if (text.size() > MaxTextLength)
         text = text.left(MaxTextLength);
     return text.toStdString();
+}
+
+// An address as it goes into a station file: 7-bit (the file is Windows-1251, where other
+// characters would turn into "?") and whole, never cut; empty when it is not a valid one.
+std::string Address(const QJsonObject& o, const char* key) {
+    const QUrl url(o.value(key).toString().trimmed(), QUrl::TolerantMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != "http" && scheme != "https") || url.host().isEmpty())
+        return {};
+    const QByteArray encoded = url.toEncoded();
+    return encoded.size() <= MaxAddressLength ? encoded.toStdString() : std::string();
 }
 
 bool Flag(const QJsonValue& v) {
@@ -94,13 +107,12 @@ SearchResult ParseSearchAnswer(const std::string& json) {
     for (const QJsonValue& v : doc.array()) {
         const QJsonObject o = v.toObject();
         FoundStation s;
-        s.url = Text(o, "url_resolved");
-        const QString scheme = QString::fromStdString(s.url).section(':', 0, 0).toLower();
-        if (scheme != "http" && scheme != "https")
+        s.url = Address(o, "url_resolved");
+        if (s.url.empty())
             continue;
         s.uuid = Text(o, "stationuuid");
         s.name = Text(o, "name");
-        s.favicon = Text(o, "favicon");
+        s.favicon = Address(o, "favicon");
         s.tags = Text(o, "tags");
         s.countryCode = Text(o, "countrycode");
         s.codec = Text(o, "codec");

@@ -24,6 +24,9 @@ struct SearchQuery {
     std::string name;
     std::string tag;
     std::string countryCode;
+
+    bool empty() const { return name.empty() && tag.empty() && countryCode.empty(); }
+    bool operator==(const SearchQuery&) const = default;
 };
 
 struct SearchResult {
@@ -46,7 +49,8 @@ std::string DirectoryUserAgent();
 // The search address on one server.
 std::string SearchAddress(const std::string& server, const SearchQuery& query);
 
-// Reads a search answer. Stations without a playable address are left out.
+// Reads a search answer. Stations without a playable address (HTTP or HTTPS, at most 2048
+// characters once percent-encoded) are left out; names and tags are cut to 300 characters.
 SearchResult ParseSearchAnswer(const std::string& json);
 
 // Asks each server in turn until one answers: a refused connection, an error status or a stall

@@ -3,26 +3,29 @@
 #include "MainWindow.h"
 #include "NetClient.h"
 #include "SkinnedWindow.h"
+#include "widgets/ImageControl.h"
 #include "widgets/LogoGrid.h"
 #include "widgets/ShadowLabel.h"
 
-#include "app/PlayerState.h"
 #include "directory/AddStation.h"
-#include "stations/StationStore.h"
 #include "tembrik/net/BackgroundTask.h"
 
-#include <QBitmap>
+#include <QBuffer>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QIcon>
 #include <QImage>
-#include <QKeyEvent>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
+#include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 using namespace tembrik::directory;
@@ -33,8 +36,18 @@ namespace {
 
 constexpr QSize ClientSize(520, 420);
 constexpr int SearchPauseMs = 300;
-constexpr int CornerRadius = 14;
-const QColor Lime(0, 255, 0);
+
+// What the selector beside the search field makes of the text, in the selector's order.
+enum SearchField { ByName, ByTag, ByCountry };
+struct FieldChoice {
+    const char* caption;
+    const char* placeholder;
+};
+constexpr FieldChoice Fields[] = {
+    {"Name", "Station name"},
+    {"Tag", "Tag, such as jazz or news"},
+    {"Country", "Country code, such as DE or FR"},
+};
 
 tembrik::net::HttpOptions DirectoryOptions() {
     tembrik::net::HttpOptions o = ProgramHttpOptions(std::chrono::seconds(5), std::chrono::seconds(5));
@@ -42,7 +55,23 @@ tembrik::net::HttpOptions DirectoryOptions() {
     return o;
 }
 
-QString ResultText(const FoundStation& s) {
+constexpr int IconSide = 40;
+
+// A favicon decoded straight to icon size, off the GUI thread: the picture may claim any size.
+QImage IconPicture(const std::string& bytes) {
+    if (bytes.empty())
+        return {};
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid())
+        reader.setScaledSize(size.scaled(IconSide, IconSide, Qt::KeepAspectRatio));
+    return reader.read();
+}
+
+// Two lines of a result, each cut to the list's width: a name may be hundreds of characters long.
+QString ResultText(const FoundStation& s, const QFontMetrics& metrics, int width) {
     QString details = QString::fromStdString(s.countryCode);
     if (!s.codec.empty())
         details += (details.isEmpty() ? "" : " · ") + QString::fromStdString(s.codec);
@@ -51,68 +80,90 @@ QString ResultText(const FoundStation& s) {
     QString text = QString::fromStdString(s.name);
     if (!details.isEmpty())
         text += "  —  " + details;
+    text = metrics.elidedText(text, Qt::ElideRight, width);
     if (!s.tags.empty())
-        text += "\n" + QString::fromStdString(s.tags);
+        text += "\n" + metrics.elidedText(QString::fromStdString(s.tags), Qt::ElideRight, width);
     return text;
 }
 
 } // namespace
 
 FindStationsWindow::FindStationsWindow(MainWindow* mainWindow)
-    : QWidget(mainWindow, Qt::Window | Qt::FramelessWindowHint), mainWindow_(mainWindow) {
+    : QWidget(mainWindow), mainWindow_(mainWindow) {
     setObjectName("FindStations");
-    setWindowTitle("Find stations");
-    setFixedSize(ClientSize);
-    // The skin's rounded corners: the lime outside them is see-through, as on the other windows.
-    QPixmap shape(ClientSize);
-    shape.fill(Lime);
-    {
-        QPainter p(&shape);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(ClientSize)), CornerRadius, CornerRadius);
-        p.fillPath(path, Qt::black);
+    background = SetUpSkinnedWindow(this, ClientSize, "Find stations", "find-background.png");
+
+    auto* icon = new ImageControl(this);
+    icon->setObjectName("Image4");
+    icon->setGeometry(13, 8, 25, 26);
+    icon->setCursor(Qt::ArrowCursor);
+    try {
+        icon->setPicture(LoadProgramPicture("window-icon.png"));
+    } catch (const std::exception&) {
+        // Only decoration.
     }
-    ShapeWindowFromPicture(this, shape);
 
-    auto* title = new QLabel("Find stations", this);
-    title->setObjectName("TitleLabel");
-    title->setFont(ProgramFont(FontFace::Gothic, 17, true));
-    title->move(16, 10);
-    title->adjustSize();
-    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    titleLabel = new QLabel("Find stations", this);
+    titleLabel->setObjectName("TitleLabel");
+    titleLabel->setFont(ProgramFont(FontFace::Gothic, 17, true));
+    QPalette black = titleLabel->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    titleLabel->setPalette(black);
+    titleLabel->move(42, 11);
+    titleLabel->adjustSize();
 
-    closeMark = new QLabel("✕", this);
+    // Over the close mark the background draws.
+    closeMark = new ImageControl(this);
     closeMark->setObjectName("CloseArea");
-    closeMark->setGeometry(ClientSize.width() - 40, 6, 32, 25);
+    closeMark->setGeometry(480, 4, 32, 25);
     closeMark->setCursor(Qt::PointingHandCursor);
     closeMark->setAccessibleName("Close");
-    closeMark->setFont(ProgramFont(FontFace::Sans, 18, true));
-    closeMark->installEventFilter(this);
+
+    searchField = new QComboBox(this);
+    searchField->setObjectName("FieldBox");
+    searchField->setGeometry(13, 45, 96, 28);
+    searchField->setFont(ProgramFont(FontFace::Sans, 14));
+    searchField->setAccessibleName("Search by");
+    searchField->setCursor(Qt::PointingHandCursor);
+    for (const FieldChoice& f : Fields)
+        searchField->addItem(f.caption);
 
     searchEdit = new QLineEdit(this);
     searchEdit->setObjectName("SearchEdit");
-    searchEdit->setGeometry(16, 44, ClientSize.width() - 32, 28);
-    searchEdit->setPlaceholderText("Station name");
+    searchEdit->setGeometry(115, 45, ClientSize.width() - 128, 28);
+    searchEdit->setPlaceholderText(Fields[ByName].placeholder);
     searchEdit->setFont(ProgramFont(FontFace::Sans, 15));
+    searchEdit->setClearButtonEnabled(true);
 
+    // In the white well the background draws.
     resultList = new QListWidget(this);
     resultList->setObjectName("ResultList");
-    resultList->setGeometry(16, 80, ClientSize.width() - 32, 270);
-    resultList->setIconSize(QSize(40, 40));
+    resultList->setGeometry(15, 83, 490, 289);
+    resultList->setFrameShape(QFrame::NoFrame);
+    resultList->setIconSize(QSize(IconSide, IconSide));
+    resultList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     resultList->setFont(ProgramFont(FontFace::Sans, 13));
 
     statusLabel = new QLabel(this);
     statusLabel->setObjectName("StatusLabel");
-    statusLabel->setGeometry(16, 356, ClientSize.width() - 32, 20);
+    // Two lines beside the buttons: the longer messages (a full catalogue, a failed write) wrap.
+    statusLabel->setGeometry(16, 376, 268, 38);
     statusLabel->setFont(ProgramFont(FontFace::Sans, 13));
+    statusLabel->setPalette(black);
+    statusLabel->setWordWrap(true);
+    statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    listenButton = MakeWindowButton(this, "ListenButton", {ClientSize.width() - 232, 382, 104, 27}, "Listen");
-    addButton = MakeWindowButton(this, "AddButton", {ClientSize.width() - 120, 382, 104, 27}, "Add");
+    listenButton = MakeWindowButton(this, "ListenButton", {290, 381, 104, 27}, "Listen");
+    addButton = MakeWindowButton(this, "AddButton", {402, 381, 104, 27}, "Add");
 
     searchTimer_ = new QTimer(this);
     searchTimer_->setSingleShot(true);
     searchTimer_->setInterval(SearchPauseMs);
 
+    connect(background, &ImageControl::pressedAt, this, [this](QMouseEvent* e) { DragWindow(this, e); });
+    connect(closeMark, &ImageControl::clicked, this, &QWidget::close);
+    titleLabel->installEventFilter(this);
+    connect(searchField, &QComboBox::currentIndexChanged, this, &FindStationsWindow::searchFieldChanged);
     connect(searchEdit, &QLineEdit::textEdited, this, &FindStationsWindow::searchTextChanged);
     connect(searchTimer_, &QTimer::timeout, this, &FindStationsWindow::searchTimerFired);
     connect(listenButton, &QPushButton::clicked, this, &FindStationsWindow::listenToSelected);
@@ -137,21 +188,9 @@ bool FindStationsWindow::busy() const {
     return running(search_) || running(favicons_) || running(add_);
 }
 
-void FindStationsWindow::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(rect(), QColor(0xF3, 0xEF, 0xE2));
-    p.setPen(QPen(QColor(0x4A, 0x4F, 0x58), 2));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), CornerRadius, CornerRadius);
-}
-
-void FindStationsWindow::mousePressEvent(QMouseEvent* e) {
-    DragWindow(this, e);
-}
-
 bool FindStationsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == closeMark && event->type() == QEvent::MouseButtonRelease)
-        close();
+    if (watched == titleLabel && event->type() == QEvent::MouseButtonPress)
+        DragWindow(this, static_cast<QMouseEvent*>(event));
     return QWidget::eventFilter(watched, event);
 }
 
@@ -163,51 +202,90 @@ void FindStationsWindow::searchTextChanged() {
     searchTimer_->start();
 }
 
-void FindStationsWindow::searchTimerFired() {
+void FindStationsWindow::searchFieldChanged() {
+    searchEdit->setPlaceholderText(Fields[searchField->currentIndex()].placeholder);
+    // The same text asks another question now.
+    searchTimer_->start();
+}
+
+SearchQuery FindStationsWindow::query() const {
     const std::string text = searchEdit->text().trimmed().toStdString();
+    switch (searchField->currentIndex()) {
+    case ByTag:
+        return {"", text, ""};
+    case ByCountry:
+        // Country codes are the two upper-case letters of ISO 3166; "de" means DE.
+        return {"", "", searchEdit->text().trimmed().toUpper().toStdString()};
+    default:
+        return {text, "", ""};
+    }
+}
+
+void FindStationsWindow::searchTimerFired() {
+    const SearchQuery now = query();
     // One search at a time: a pause while one runs is answered when it returns.
     if (search_ && !search_->done())
         return;
-    if (text.empty() || text == shownQuery_)
+    if (now == shownQuery_)
         return;
-    startSearch(text);
+    if (now.empty()) {
+        // A cleared field shows nothing rather than the answer to a question no longer asked.
+        showResults(now, SearchResult{true, {}, {}});
+        return;
+    }
+    startSearch(now);
 }
 
-void FindStationsWindow::startSearch(const std::string& text) {
+void FindStationsWindow::startSearch(const SearchQuery& asked) {
     setStatus("Searching…");
     auto result = std::make_shared<SearchResult>();
     const tembrik::net::HttpOptions options = DirectoryOptions();
     search_ = std::make_unique<BackgroundTask>(
-        [result, text, options](const CancelFlag& cancel) {
-            *result = Search(DirectoryServers(), {text, "", ""}, options, &cancel);
+        [result, asked, options](const CancelFlag& cancel) {
+            *result = Search(DirectoryServers(), asked, options, &cancel);
         },
-        [this, result, text] {
+        [this, result, asked] {
             QMetaObject::invokeMethod(
-                this, [this, result, text] { showResults(text, std::move(*result)); }, Qt::QueuedConnection);
+                this, [this, result, asked] { showResults(asked, std::move(*result)); },
+                Qt::QueuedConnection);
         });
 }
 
-void FindStationsWindow::showResults(const std::string& text, SearchResult result) {
+void FindStationsWindow::showResults(const SearchQuery& asked, SearchResult result) {
     search_.reset();
-    const std::string now = searchEdit->text().trimmed().toStdString();
-    // The text changed while this search ran: its answer is already old; ask again for the new one.
-    if (now != text && !now.empty()) {
+    const SearchQuery now = query();
+    // The question changed while this search ran: its answer is already old; ask the new one.
+    if (now != asked && !now.empty()) {
         startSearch(now);
         return;
     }
-    shownQuery_ = text;
+    shownQuery_ = now;
+    ++faviconGeneration_;
     resultList->clear();
     results_.clear();
+    if (now.empty()) {
+        setStatus(QString());
+        return;
+    }
     if (!result.ok) {
         setStatus(QString::fromStdString(result.message));
         return;
     }
     results_ = std::move(result.stations);
-    for (const FoundStation& s : results_)
-        resultList->addItem(ResultText(s));
+    // Until its favicon arrives a result keeps the icon's place empty, so the names stay in line.
+    QPixmap blank(IconSide, IconSide);
+    blank.fill(Qt::transparent);
+    const int textWidth = resultList->viewport()->width() - IconSide - 16;
+    for (const FoundStation& s : results_) {
+        auto* item = new QListWidgetItem(QIcon(blank), ResultText(s, resultList->fontMetrics(), textWidth));
+        item->setToolTip(QString::fromStdString(s.name));
+        resultList->addItem(item);
+    }
     if (!results_.empty())
         resultList->setCurrentRow(0);
-    setStatus(results_.empty() ? QString(NothingFoundText) : QString("%1 stations").arg(results_.size()));
+    setStatus(results_.empty()       ? QString(NothingFoundText)
+              : results_.size() == 1 ? QString("1 station")
+                                     : QString("%1 stations").arg(results_.size()));
     loadFavicons();
 }
 
@@ -219,19 +297,14 @@ void FindStationsWindow::loadFavicons() {
     favicons_ = std::make_unique<BackgroundTask>(
         [this, stations, options, generation](const CancelFlag& cancel) {
             for (std::size_t i = 0; i < stations.size() && !cancel; ++i) {
-                std::string bytes = DownloadFavicon(stations[i], options, &cancel);
-                if (bytes.empty())
+                const QImage icon = IconPicture(DownloadFavicon(stations[i], options, &cancel));
+                if (icon.isNull())
                     continue;
                 QMetaObject::invokeMethod(
                     this,
-                    [this, i, generation, bytes = std::move(bytes)] {
-                        if (generation != faviconGeneration_ || static_cast<int>(i) >= resultList->count())
-                            return;
-                        const QImage image = QImage::fromData(QByteArray::fromStdString(bytes));
-                        if (!image.isNull())
-                            resultList->item(static_cast<int>(i))
-                                ->setIcon(QPixmap::fromImage(
-                                    image.scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+                    [this, i, generation, icon] {
+                        if (generation == faviconGeneration_ && static_cast<int>(i) < resultList->count())
+                            resultList->item(static_cast<int>(i))->setIcon(QPixmap::fromImage(icon));
                     },
                     Qt::QueuedConnection);
             }
@@ -257,16 +330,8 @@ void FindStationsWindow::listenToSelected() {
     const FoundStation* s = selected();
     if (!s || !mainWindow_)
         return;
-    PlayerState& state = State();
-    state.UseSecondPlayer.set(s->hls ? tembrik::stations::AlternativeEngineFlag : "0");
-    state.CurrentUrl.set(s->url);
-    mainWindow_->stationTitle->setCaption(QString::fromStdString(s->name));
-    mainWindow_->stopSecondPlayer();
-    mainWindow_->stopMainChannel();
-    if (s->hls)
-        mainWindow_->startSecondPlayer(QString::fromStdString(s->url));
-    else
-        mainWindow_->connectCurrentStation();
+    // HLS needs the second player; the main engine plays everything else.
+    mainWindow_->playUncataloguedStation(s->url, s->name, s->hls);
     countClick(s->uuid);
 }
 
@@ -296,22 +361,53 @@ void FindStationsWindow::addSelected() {
                     }
                     countClick(station.uuid);
                     setStatus(QString("Added as station %1").arg(added.station));
-                    if (mainWindow_) {
+                    if (!mainWindow_)
+                        return;
+                    try {
                         mainWindow_->reloadStations();
+                        // The new cell is on the all-stations grid, which may be behind the favourites.
+                        mainWindow_->showAllStations();
                         mainWindow_->stationGrid->scrollToRow((added.station - 1) / LogoGrid::Columns);
+                    } catch (const std::exception& e) {
+                        // The station is written; only the grid could not show it yet.
+                        setStatus(QString("Added as station %1; the grid could not be refreshed: %2")
+                                      .arg(added.station)
+                                      .arg(QString::fromUtf8(e.what())));
                     }
                 },
                 Qt::QueuedConnection);
         });
 }
 
+QPoint FindWindowPosition(const QRect& main, const QSize& size, const QRect& screen) {
+    // Beside the main window, so the grid that an added station joins stays in sight: right, left,
+    // below or above, the first side with room (slid along that side to stay on the screen); else
+    // as near the right as the screen allows.
+    constexpr int Gap = 8;
+    const int x =
+        std::clamp(main.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width()));
+    const int y =
+        std::clamp(main.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
+    const QPoint sides[] = {
+        {main.right() + 1 + Gap, y},
+        {main.left() - Gap - size.width(), y},
+        {x, main.bottom() + 1 + Gap},
+        {x, main.top() - Gap - size.height()},
+    };
+    for (const QPoint& side : sides) {
+        if (screen.contains(QRect(side, size)))
+            return side;
+    }
+    return {std::max(screen.left(), screen.right() + 1 - size.width()), y};
+}
+
 void ShowFindStations(MainWindow* mainWindow) {
     auto* window = mainWindow->findChild<FindStationsWindow*>(QString(), Qt::FindDirectChildrenOnly);
     if (!window)
         window = new FindStationsWindow(mainWindow);
-    const QRect main = mainWindow->frameGeometry();
     if (!window->isVisible())
-        window->move(main.center() - QPoint(window->width() / 2, window->height() / 2));
+        window->move(FindWindowPosition(mainWindow->frameGeometry(), window->size(),
+                                        mainWindow->screen()->availableGeometry()));
     window->show();
     window->raise();
     window->activateWindow();

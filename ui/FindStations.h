@@ -10,6 +10,8 @@
 
 #include "directory/RadioBrowser.h"
 
+class ImageControl;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,12 +28,15 @@ public:
     explicit FindStationsWindow(MainWindow* mainWindow);
     ~FindStationsWindow() override;
 
+    ImageControl* background; // background, drag area
+    QLabel* titleLabel;       // drag area
+    ImageControl* closeMark;
+    QComboBox* searchField; // what the text is searched in: name, tag or country code
     QLineEdit* searchEdit;
     QListWidget* resultList;
     QPushButton* listenButton;
     QPushButton* addButton;
     QLabel* statusLabel;
-    QWidget* closeMark;
 
     // The results now shown, in the list's order.
     const std::vector<tembrik::directory::FoundStation>& results() const { return results_; }
@@ -39,18 +44,19 @@ public:
     bool busy() const;
 
     void searchTextChanged();
+    void searchFieldChanged();
     void searchTimerFired();
     void listenToSelected();
     void addSelected();
 
 protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void startSearch(const std::string& text);
-    void showResults(const std::string& text, tembrik::directory::SearchResult result);
+    // The question the search field and the selector ask now.
+    tembrik::directory::SearchQuery query() const;
+    void startSearch(const tembrik::directory::SearchQuery& asked);
+    void showResults(const tembrik::directory::SearchQuery& asked, tembrik::directory::SearchResult result);
     void loadFavicons();
     void countClick(const std::string& uuid);
     const tembrik::directory::FoundStation* selected() const;
@@ -59,7 +65,7 @@ private:
     MainWindow* mainWindow_;
     QTimer* searchTimer_;
     std::vector<tembrik::directory::FoundStation> results_; // GUI thread
-    std::string shownQuery_;                                // the text the results answer
+    tembrik::directory::SearchQuery shownQuery_;            // the question the results answer
     // One task of each kind at a time; each posts its outcome to this window's thread. They are
     // ended (cancelled and joined) before the window's QObject part goes, so a post always finds it.
     std::unique_ptr<tembrik::net::BackgroundTask> search_;
@@ -69,5 +75,9 @@ private:
     unsigned faviconGeneration_ = 0; // GUI thread: favicons of older results are dropped
 };
 
-// Opens the window (created on first use) above the main window.
+// Where the window opens: beside the main window on the screen's free side, over it when neither
+// side has room.
+QPoint FindWindowPosition(const QRect& main, const QSize& size, const QRect& screen);
+
+// Opens the window (created on first use) beside the main window.
 void ShowFindStations(MainWindow* mainWindow);

@@ -114,6 +114,10 @@ public:
     // fillStationGrid, fillFavouritesGrid and selectStation raise their errors to the caller; the
     // handlers bound to clicks show them in an error box.
     void openStation(int station);
+    // Plays a station that is not in the catalogue (a directory search result) as openStation plays
+    // a station file; no catalogue station is current afterwards, so the editor and the star cannot
+    // write the played address into another station.
+    void playUncataloguedStation(const std::string& url, const std::string& title, bool onSecondPlayer);
     void reloadStations();
     void fillStationGrid();
     void stationCellSelected(int column, int row);

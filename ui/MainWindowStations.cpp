@@ -65,6 +65,24 @@ bool StationOpened(const ShadowLabel* title) {
     return title->text() != QString::fromUtf8(IdleTitle);
 }
 
+// What opening a station does once its file is read: the address and title become current and it
+// starts on the engine its flag names.
+void PlayStation(MainWindow& window, const StationFile& file) {
+    PlayerState& s = State();
+    s.UseSecondPlayer.set("0");
+    s.CurrentUrl.set(file.Url);
+    window.stationTitle->setCaption(QString::fromStdString(file.Title));
+    s.UseSecondPlayer.set(file.Engine);
+
+    window.cancelPendingReconnect();
+    window.stopSecondPlayer();
+    window.stopMainChannel();
+    if (file.Engine == AlternativeEngineFlag)
+        window.startSecondPlayer(QString::fromStdString(file.Url));
+    else if (file.Engine == "0")
+        window.connectCurrentStation();
+}
+
 template <typename Steps> void ShowingErrors(Steps steps) {
     try {
         steps();
@@ -77,19 +95,18 @@ template <typename Steps> void ShowingErrors(Steps steps) {
 
 void MainWindow::openStation(int station) {
     const StationFile file = ReadStationFile(station);
-    PlayerState& s = State();
-    s.UseSecondPlayer.set("0");
-    s.CurrentUrl.set(file.Url);
-    stationTitle->setCaption(QString::fromStdString(file.Title));
-    s.UseSecondPlayer.set(file.Engine);
+    PlayStation(*this, file);
+}
 
-    cancelPendingReconnect();
-    stopSecondPlayer();
-    stopMainChannel();
-    if (file.Engine == AlternativeEngineFlag)
-        startSecondPlayer(QString::fromStdString(file.Url));
-    else if (file.Engine == "0")
-        connectCurrentStation();
+void MainWindow::playUncataloguedStation(const std::string& url, const std::string& title,
+                                         bool onSecondPlayer) {
+    State().CurrentStation = -1;
+    PlayStation(*this, {url, title, onSecondPlayer ? AlternativeEngineFlag : "0"});
+    recordButton->setEnabled(true);
+    playButton->setEnabled(true);
+    stopButton->setEnabled(true);
+    ShowFavouriteState(favouriteStar, false, "Add to favourites");
+    trayIcon->setToolTip(stationTitle->text());
 }
 
 void MainWindow::reloadStations() {

@@ -2,12 +2,13 @@
 //
 // Buffer attributes. With PA_STREAM_ADJUST_LATENCY, tlength is the whole latency from our write to
 // the speaker, and the server gives the device (sink) (tlength - 2 * minreq) / 2 of it; PipeWire's
-// pulse server splits it by the same rule and runs its graph at that quantum. We ask for 130 ms in
-// all with requests of 15 ms: the device runs at a 50 ms latency, so the server wakes a few dozen
+// pulse server splits it by the same rule and runs its graph at that quantum. We ask for 200 ms in
+// all with requests of 10 ms: the device runs at a 90 ms latency, so the server wakes about a dozen
 // times a second instead of thousands (minreq = tlength / 2 left the device nothing, and the server
-// ran it at its minimum latency), and a volume change, mute or stop, rendered into the next block,
-// is heard within 130 ms. A longer device latency would save the server little more and make every
-// change late.
+// ran it at its minimum latency). The server then spends on our stream no more than on mpg123's
+// (which leaves the attributes to the server), and a volume change, mute or stop, rendered into the
+// next block, is still heard within about 110 ms; a longer queue would make every change later than
+// the 150 ms a user accepts from a slider or a mute key.
 //
 // The playback stream exists only while something plays: release() disconnects it, so that an
 // idle player costs the sound server nothing and the card may suspend; resume() connects it again.
@@ -25,8 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLatencyMs = 130; // tlength: from our write to the speaker
-constexpr int kRequestMs = 15;  // minreq: how much the server asks for at a time
+constexpr int kLatencyMs = 200; // tlength: from our write to the speaker
+constexpr int kRequestMs = 10;  // minreq: how much the server asks for at a time
 constexpr auto kReconnectTimeout = std::chrono::seconds(2);
 
 class PulseOutput final : public Output {

@@ -10,6 +10,7 @@
 #include "source/IcyDemuxer.h"
 #include "source/Url.h"
 #include "tembrik/audio/Trace.h"
+#include "tembrik/platform/Curl.h"
 
 namespace tembrik::audio::source {
 
@@ -23,11 +24,6 @@ namespace {
 // Bytes kept while opening; a transfer that gets this far ahead of the opener pauses.
 constexpr std::uint64_t kRetainLimit = 4u << 20;
 constexpr std::size_t kMaxHeaderBytes = 256 * 1024; // all lines of one response
-
-void globalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 std::string lowerCopy(std::string_view s) {
     std::string out(s);
@@ -91,7 +87,7 @@ SourceStatus mapCurlError(CURLcode code, long httpStatus, const char* errorText)
 
 std::shared_ptr<HttpSource> HttpSource::start(HttpRequest request,
                                               std::shared_ptr<common::ThreadGroup> threads) {
-    globalInit();
+    platform::initCurl();
     std::shared_ptr<HttpSource> source(new HttpSource(std::move(request)));
     source->threads_ = threads;
     if (!isHttpUrl(source->request_.url)) {

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "tembrik/platform/Curl.h"
+
 namespace tembrik::net {
 
 namespace {
@@ -83,6 +85,7 @@ std::string reasonOf(CURLcode code, const char* errorText, long status) {
 HttpResult httpTransfer(const std::string& url, const HttpOptions& options, const BodySink& sink,
                         const CancelFlag* cancel) {
     HttpResult result;
+    platform::initCurl();
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!easy || !multi) {

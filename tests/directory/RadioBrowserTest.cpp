@@ -59,7 +59,9 @@ TEST_F(RadioBrowserTest, SearchSendsTheQueryAndKeepsTheServersOrder) {
     const std::string longName(2000, 'n');
     const std::string answer = "[" + StationJson("u1", "Радио Jazz", "http://a.test/live", 0) + "," +
                                StationJson("u2", "No address", "", 0) + "," +
-                               StationJson("u3", longName, "https://b.test/hls.m3u8", 1) + "]";
+                               StationJson("u3", longName, "https://b.test/эфир.m3u8", 1) + "," +
+                               StationJson("u4", "Endless", "http://c.test/" + std::string(3000, 'x'), 0) +
+                               "]";
     server.route("/json/stations/search", [&](Connection& c) {
         query = c.query();
         agent = c.header("user-agent");
@@ -73,7 +75,7 @@ TEST_F(RadioBrowserTest, SearchSendsTheQueryAndKeepsTheServersOrder) {
           "name=%D0%A0%D0%B0%D0%B4%D0%B8%D0%BE%20jazz", "tag=smooth%20jazz", "countrycode=DE"})
         EXPECT_NE(query.find(part), std::string::npos) << part << " in " << query;
     EXPECT_TRUE(agent.starts_with("Tembrik/")) << agent;
-    ASSERT_EQ(r.stations.size(), 2u); // the station without an address is left out
+    ASSERT_EQ(r.stations.size(), 2u); // the stations without a whole address are left out
     EXPECT_EQ(r.stations[0].uuid, "u1");
     EXPECT_EQ(r.stations[0].name, "Радио Jazz");
     EXPECT_EQ(r.stations[0].url, "http://a.test/live");
@@ -84,6 +86,7 @@ TEST_F(RadioBrowserTest, SearchSendsTheQueryAndKeepsTheServersOrder) {
     EXPECT_FALSE(r.stations[0].hls);
     EXPECT_EQ(r.stations[1].uuid, "u3");
     EXPECT_TRUE(r.stations[1].hls);
+    EXPECT_EQ(r.stations[1].url, "https://b.test/%D1%8D%D1%84%D0%B8%D1%80.m3u8");
     EXPECT_EQ(r.stations[1].name.size(), 300u);
 }
 
@@ -215,6 +218,24 @@ TEST_F(AddStationTest, AFullCatalogueSaysSoAndWritesNothing) {
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.message.find("1000"), std::string::npos) << r.message;
     EXPECT_EQ(Entries(), before);
+}
+
+// A step that fails half way takes back what it wrote: a logo that cannot be given its extension (a
+// folder has that name) or a station file that cannot be staged leaves Stations as it was.
+TEST_F(AddStationTest, AFailedStepLeavesNothingBehind) {
+    const std::string png("\x89PNG\r\n\x1a\n", 8);
+    for (const char* blocker : {"2.png", "play2.txt.new"}) {
+        fs::create_directories(dir / "Stations" / blocker / "inside");
+        const std::size_t before = Entries();
+        const AddResult r = AddFoundStation({"u", "Name", "http://x.test/", "", "", "", "", 0, false}, png);
+        EXPECT_FALSE(r.ok) << blocker;
+        EXPECT_NE(r.message, "") << blocker;
+        EXPECT_EQ(Entries(), before) << blocker;
+        EXPECT_FALSE(fs::exists(dir / "Stations" / "play2.txt")) << blocker;
+        EXPECT_FALSE(fs::exists(dir / "Stations" / "2")) << blocker;
+        EXPECT_EQ(State().LogoExtensions[2], "") << blocker;
+        fs::remove_all(dir / "Stations" / blocker);
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "app/PlayerState.h"
 #include "ui/AboutWindow.h"
+#include "ui/FindStations.h"
 #include "ui/OptionsWindow.h"
 #include "ui/ProductSite.h"
 #include "ui/SkinnedWindow.h"
@@ -346,6 +347,9 @@ TEST_F(ChromeTest, SecondaryWindowsCloseByTheirCloseAreas) {
     layOutStations(1);
     startAll();
     UpdateNotice updateNotice;
+    ShowFindStations(mainWindow_.get());
+    auto* find = mainWindow_->findChild<FindStationsWindow*>();
+    ASSERT_NE(find, nullptr);
     const struct {
         QWidget* window;
         ImageControl* close;
@@ -355,6 +359,7 @@ TEST_F(ChromeTest, SecondaryWindowsCloseByTheirCloseAreas) {
         {editor_.get(), editor_->closeMark, {457, 4, 32, 25}},
         {&updateNotice, updateNotice.closeMark, {260, 4, 32, 25}},
         {about_.get(), about_->closeMark, {264, 4, 32, 26}},
+        {find, find->closeMark, {480, 4, 32, 25}},
     };
     for (const auto& w : windows) {
         EXPECT_EQ(w.close->geometry(), w.place) << w.window->objectName().toStdString();
@@ -372,6 +377,9 @@ TEST_F(ChromeTest, WithoutAMoveOfTheWindowSystemTheWindowFollowsThePointer) {
     UpdateNotice updateNotice;
     updateNotice.show();
     about_->show();
+    ShowFindStations(mainWindow_.get());
+    auto* find = mainWindow_->findChild<FindStationsWindow*>();
+    ASSERT_NE(find, nullptr);
     const struct {
         QWidget* window;
         QWidget* area;
@@ -381,7 +389,9 @@ TEST_F(ChromeTest, WithoutAMoveOfTheWindowSystemTheWindowFollowsThePointer) {
                  {editor_.get(), editor_->titleLabel},
                  {options_.get(), options_->background},
                  {&updateNotice, updateNotice.background},
-                 {about_.get(), about_->background}};
+                 {about_.get(), about_->background},
+                 {find, find->background},
+                 {find, find->titleLabel}};
     options_->show();
     editor_->show();
     for (const auto& a : areas) {

@@ -7,6 +7,7 @@
 #include "app/PlayerState.h"
 #include "ui/AboutWindow.h"
 #include "ui/ErrorBox.h"
+#include "ui/FindStations.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsWindow.h"
 #include "ui/StationEditor.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -401,6 +403,10 @@ TEST_F(ChromeX11, KeyHeldByAnotherProgramGivesOneBoxAndTheOthersWork) {
 TEST_F(ChromeX11, SecondaryWindowScreenshots) {
     start();
     mainWindow_->hide();
+    ShowFindStations(mainWindow_.get());
+    auto* find = mainWindow_->findChild<FindStationsWindow*>();
+    ASSERT_NE(find, nullptr);
+    find->hide();
     struct Shot {
         QWidget* window;
         const char* file;
@@ -418,6 +424,10 @@ TEST_F(ChromeX11, SecondaryWindowScreenshots) {
          "about-window.png",
          {150, 100},
          {about_->hotKeyList, about_->siteButton, about_->versionLabel}},
+        {find,
+         "find-window.png",
+         {250, 200},
+         {find->searchField, find->searchEdit, find->listenButton, find->addButton}},
     };
     for (const Shot& s : shots) {
         SCOPED_TRACE(s.file);
