@@ -1,7 +1,5 @@
 #include "source/HttpSource.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -10,13 +8,33 @@
 #include "source/IcyDemuxer.h"
 #include "source/Url.h"
 #include "tembrik/audio/Trace.h"
-#include "tembrik/platform/Curl.h"
+#include "tembrik/platform/HttpTransfer.h"
 
 namespace tembrik::audio::source {
 
 class HttpSource::Demuxer : public IcyDemuxer {
 public:
     using IcyDemuxer::IcyDemuxer;
+};
+
+// The transfer's events, on the download thread.
+class HttpSource::Events final : public platform::TransferEvents {
+public:
+    explicit Events(HttpSource& source) : source_(source) {}
+
+    bool onHeaderLine(std::string_view line) override {
+        return source_.onHeader(line.data(), line.size()) != 0;
+    }
+
+    platform::BodyAnswer onBody(std::string_view piece) override {
+        const std::size_t taken = source_.onBody(piece.data(), piece.size());
+        if (taken == kPaused)
+            return platform::BodyAnswer::Pause;
+        return taken == piece.size() ? platform::BodyAnswer::Take : platform::BodyAnswer::Stop;
+    }
+
+private:
+    HttpSource& source_;
 };
 
 namespace {
@@ -44,39 +62,34 @@ bool isStatusLine(std::string_view line) {
     return line.substr(0, 5) == "HTTP/" || line.substr(0, 4) == "ICY ";
 }
 
-size_t headerThunk(char* data, size_t size, size_t count, void* self) {
-    return static_cast<HttpSource*>(self)->onHeader(data, size * count);
-}
-
-size_t bodyThunk(char* data, size_t size, size_t count, void* self) {
-    return static_cast<HttpSource*>(self)->onBody(data, size * count);
-}
-
-SourceStatus mapCurlError(CURLcode code, long httpStatus, const char* errorText) {
+SourceStatus statusOf(const platform::TransferResult& r) {
     SourceStatus s;
-    s.detail = errorText && *errorText ? errorText : curl_easy_strerror(code);
-    switch (code) {
-    case CURLE_URL_MALFORMAT:
+    s.detail = r.detail;
+    switch (r.failure) {
+    case platform::TransferFailure::None:
+        break;
+    case platform::TransferFailure::BadAddress:
         s.failure = Failure::BadAddress;
         break;
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_LOGIN_DENIED:
+    case platform::TransferFailure::Resolve:
+    case platform::TransferFailure::Connect:
+    case platform::TransferFailure::Tls:
         s.failure = Failure::Refused;
         break;
-    case CURLE_OPERATION_TIMEDOUT:
+    case platform::TransferFailure::Timeout:
         s.failure = Failure::Timeout;
         break;
-    case CURLE_HTTP_RETURNED_ERROR:
+    case platform::TransferFailure::HttpStatus:
         s.failure = Failure::HttpStatus;
-        s.httpStatus = static_cast<int>(httpStatus);
-        s.detail = "HTTP " + std::to_string(httpStatus);
+        s.httpStatus = static_cast<int>(r.status);
+        s.detail = "HTTP " + std::to_string(r.status);
         break;
-    default:
+    case platform::TransferFailure::HeaderTooLarge:
+        s.failure = Failure::Network;
+        s.detail = "the server's header is too large";
+        break;
+    case platform::TransferFailure::Stopped:
+    case platform::TransferFailure::Network:
         s.failure = Failure::Network;
         break;
     }
@@ -87,7 +100,6 @@ SourceStatus mapCurlError(CURLcode code, long httpStatus, const char* errorText)
 
 std::shared_ptr<HttpSource> HttpSource::start(HttpRequest request,
                                               std::shared_ptr<common::ThreadGroup> threads) {
-    platform::initCurl();
     std::shared_ptr<HttpSource> source(new HttpSource(std::move(request)));
     source->threads_ = threads;
     if (!isHttpUrl(source->request_.url)) {
@@ -108,52 +120,32 @@ HttpSource::~HttpSource() = default;
 // Download thread
 
 void HttpSource::run() {
-    CURL* easy = curl_easy_init();
-    CURLM* multi = curl_multi_init();
-    if (!easy || !multi) {
-        if (easy)
-            curl_easy_cleanup(easy);
-        if (multi)
-            curl_multi_cleanup(multi);
-        finish({Failure::Network, 0, "libcurl could not start"});
+    platform::TransferRequest request;
+    request.url = request_.url;
+    if (request_.icyMetadata)
+        request.headers.emplace_back("Icy-MetaData: 1");
+    request.userAgent = request_.userAgent;
+    request.proxy = request_.proxy;
+    request.maxRedirects = 10;
+    request.connectTimeout = std::chrono::milliseconds(request_.timeoutMs);
+    Events events(*this);
+    std::string startError;
+    transferStart_ = Clock::now();
+    std::unique_ptr<platform::HttpTransfer> transfer =
+        platform::startHttpTransfer(request, events, startError);
+    if (!transfer) {
+        finish({Failure::Network, 0, startError});
         std::lock_guard lock(mutex_);
         stopped_ = true;
         stopCv_.notify_all();
         return;
     }
-    easy_ = easy;
-    char errorText[CURL_ERROR_SIZE] = {};
-    curl_slist* headers = nullptr;
-    if (request_.icyMetadata)
-        headers = curl_slist_append(headers, "Icy-MetaData: 1");
-    curl_slist* aliases = curl_slist_append(nullptr, "ICY 200 OK"); // SHOUTcast v1 answers
-    curl_easy_setopt(easy, CURLOPT_URL, request_.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request_.timeoutMs));
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(easy, CURLOPT_HTTP200ALIASES, aliases);
-    curl_easy_setopt(easy, CURLOPT_PROXY, request_.proxy.c_str());
-    if (!request_.userAgent.empty())
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, request_.userAgent.c_str());
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, headerThunk);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, bodyThunk);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_multi_add_handle(multi, easy);
+    transfer_ = transfer.get();
     {
         std::lock_guard lock(mutex_);
-        multi_ = multi;
+        wakeable_ = transfer.get();
     }
 
-    transferStart_ = Clock::now();
     const auto responseDeadline = transferStart_ + std::chrono::milliseconds(request_.timeoutMs);
     SourceStatus result;
     bool done = false;
@@ -174,34 +166,22 @@ void HttpSource::run() {
                 heldBack_.store(false, std::memory_order_release);
                 lock.unlock();
                 lastData_ = Clock::now();
-                curl_easy_pause(easy, CURLPAUSE_CONT); // may deliver held-back data right here
+                transfer->resume(); // may deliver held-back data right here
                 continue;
             }
         }
-        int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
-            result = {Failure::Network, 0, "libcurl multi error"};
-            break;
-        }
-        int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-            if (msg->msg != CURLMSG_DONE)
-                continue;
+        if (transfer->perform()) {
             done = true;
-            CURLcode code = msg->data.result;
             if (aborted_.load()) {
                 result = {Failure::Aborted, 0, "aborted"};
-            } else if (code != CURLE_OK) {
-                long status = 0;
-                curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-                result = mapCurlError(code, status, errorText);
-                // libcurl refuses a single header line over its own limit as "Out of memory".
-                if (!bodyStartedLocal_ && (headerTooLarge_ || code == CURLE_OUT_OF_MEMORY))
+            } else {
+                const platform::TransferResult r = transfer->result();
+                result = statusOf(r);
+                if (!bodyStartedLocal_ && headerTooLarge_)
                     result = {Failure::Network, 0, "the server's header is too large"};
             }
-        }
-        if (done || running == 0)
             break;
+        }
         {
             std::lock_guard lock(mutex_);
             if (paused_)
@@ -228,20 +208,16 @@ void HttpSource::run() {
                 break;
             }
         }
-        curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+        transfer->wait(waitMs);
     }
     if (!bodyStartedLocal_ && result.failure == Failure::None)
         startBody(); // empty body
     {
         std::lock_guard lock(mutex_);
-        multi_ = nullptr;
+        wakeable_ = nullptr;
     }
-    curl_multi_remove_handle(multi, easy);
-    curl_easy_cleanup(easy);
-    curl_multi_cleanup(multi);
-    curl_slist_free_all(headers);
-    curl_slist_free_all(aliases);
-    easy_ = nullptr;
+    transfer_ = nullptr;
+    transfer.reset();
     finish(result);
 
     // Stay until the opener decides, so that an accepted source always gets its calls on this thread.
@@ -283,19 +259,12 @@ void HttpSource::startBody() {
     bodyStartedLocal_ = true;
     lastData_ = Clock::now();
     Response r;
-    auto* easy = static_cast<CURL*>(easy_);
-    if (easy) {
-        curl_off_t connectUs = 0;
-        if (curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectUs) == CURLE_OK && connectUs > 0)
-            ::tembrik::audio::detail::trace("connected",
-                                            transferStart_ + std::chrono::microseconds(connectUs));
+    if (transfer_) {
+        if (const auto connected = transfer_->connectedAt())
+            ::tembrik::audio::detail::trace("connected", *connected);
         ::tembrik::audio::detail::trace("answer and first bytes", lastData_);
-        long status = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-        r.status = static_cast<int>(status);
-        char* url = nullptr;
-        if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
-            r.effectiveUrl = url;
+        r.status = static_cast<int>(transfer_->status());
+        r.effectiveUrl = transfer_->effectiveUrl();
     }
     if (r.effectiveUrl.empty())
         r.effectiveUrl = request_.url;
@@ -349,7 +318,7 @@ std::size_t HttpSource::onBody(const char* data, std::size_t length) {
         if (full) {
             paused_ = true;
             heldBack_.store(true, std::memory_order_release);
-            return CURL_WRITEFUNC_PAUSE;
+            return kPaused;
         }
     }
     lastData_ = Clock::now();
@@ -553,8 +522,8 @@ std::vector<std::pair<std::string, std::uint64_t>> HttpSource::accept(DownloadSi
         readOffset_ = 0;
     }
     roomCv_.notify_all();
-    if (multi_)
-        curl_multi_wakeup(static_cast<CURLM*>(multi_));
+    if (wakeable_)
+        wakeable_->wake();
     auto early = std::move(earlyMetadata_);
     earlyMetadata_.clear();
     return early;
@@ -576,8 +545,8 @@ void HttpSource::setEagerRefill(bool eager) {
 void HttpSource::abort() {
     aborted_.store(true, std::memory_order_release);
     std::lock_guard lock(mutex_);
-    if (multi_)
-        curl_multi_wakeup(static_cast<CURLM*>(multi_));
+    if (wakeable_)
+        wakeable_->wake();
     roomCv_.notify_all();
     dataCv_.notify_all();
 }

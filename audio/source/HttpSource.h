@@ -1,5 +1,5 @@
-// One HTTP/HTTPS transfer on its own download thread (libcurl): redirects, "ICY 200 OK" answers,
-// "Icy-MetaData: 1", user agent, proxy, time-outs. The body's metadata blocks are removed
+// One HTTP/HTTPS transfer on its own download thread (platform/HttpTransfer.h): redirects, "ICY 200 OK"
+// answers, "Icy-MetaData: 1", user agent, proxy, time-outs. The body's metadata blocks are removed
 // (IcyDemuxer) and the audio bytes queue in the network buffer, from which the opener and then the
 // decoder read.
 //
@@ -7,8 +7,8 @@
 // read a playlist whole, or rewind and probe again; nothing is delivered to the user. accept()
 // makes the transfer a stream's: from then on the download thread calls the download routine
 // (header text, then every audio block received so far and later, then the end call) and the
-// metadata routine, and pauses the transfer whenever the network buffer is full, so that libcurl
-// sleeps between bursts instead of waking for every packet.
+// metadata routine, and pauses the transfer whenever the network buffer is full, so that the
+// transfer sleeps between bursts instead of waking for every packet.
 #pragma once
 
 #include <atomic>
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "common/ThreadGroup.h"
+#include "tembrik/platform/HttpTransfer.h"
 
 namespace tembrik::audio::source {
 
@@ -94,7 +95,7 @@ public:
                                                               std::uint64_t bufferLimit, int stallTimeoutMs);
 
     // While a stream is not playing, keep its network buffer full (so a fill percentage can only
-    // grow); while it plays, refill in bursts from half full (so libcurl sleeps in between).
+    // grow); while it plays, refill in bursts from half full (so the transfer sleeps in between).
     void setEagerRefill(bool eager);
 
     void abort();       // ends the transfer soon; any thread
@@ -107,7 +108,9 @@ public:
     bool heldBack() const { return heldBack_.load(std::memory_order_acquire); }
     bool aborted() const { return aborted_.load(std::memory_order_acquire); }
 
-    // libcurl callbacks (download thread).
+    // The transfer's events (download thread). onHeader returns 0 to end the transfer; onBody
+    // returns the length taken, 0 to end the transfer, or kPaused when the buffer is full.
+    static constexpr std::size_t kPaused = static_cast<std::size_t>(-1);
     std::size_t onHeader(const char* data, std::size_t length);
     std::size_t onBody(const char* data, std::size_t length);
 
@@ -123,10 +126,12 @@ private:
     const HttpRequest request_;
     std::shared_ptr<common::ThreadGroup> threads_; // set by start()
 
+    class Events;
+
     // Download thread only.
-    void* easy_ = nullptr;
-    std::vector<std::string> headerLines_; // of the latest response
-    std::size_t headerBytes_ = 0;          // of the latest response
+    platform::HttpTransfer* transfer_ = nullptr; // while run() has one
+    std::vector<std::string> headerLines_;       // of the latest response
+    std::size_t headerBytes_ = 0;                // of the latest response
     bool headerTooLarge_ = false;
     bool bodyStartedLocal_ = false;
     bool delivering_ = false; // header delivered; data goes straight to the download sink
@@ -149,25 +154,25 @@ private:
     std::condition_variable dataCv_; // readers wait for data or the end
     std::condition_variable roomCv_; // the download thread waits for room, or for accept()
     std::condition_variable stopCv_;
-    void* multi_ = nullptr;                    // guarded by mutex_ (for wake-ups)
-    bool bodyStarted_ = false;                 // guarded by mutex_
-    Response response_;                        // guarded by mutex_
-    SourceStatus status_;                      // guarded by mutex_
-    std::deque<std::string> chunks_;           // guarded by mutex_: audio bytes, oldest first
-    std::size_t readChunk_ = 0;                // guarded by mutex_: read cursor
-    std::size_t readOffset_ = 0;               // guarded by mutex_
-    std::uint64_t buffered_ = 0;               // guarded by mutex_: bytes after the cursor
-    std::uint64_t retained_ = 0;               // guarded by mutex_: all bytes in chunks_
-    bool accepted_ = false;                    // guarded by mutex_
-    bool flushNeeded_ = false;                 // guarded by mutex_
-    std::vector<std::string> pendingDelivery_; // guarded by mutex_
-    DownloadSink acceptedDownload_;            // guarded by mutex_
-    MetadataSink acceptedMetadata_;            // guarded by mutex_
-    std::uint64_t bufferLimit_ = 0;            // guarded by mutex_
-    int stallTimeoutMs_ = 0;                   // guarded by mutex_
-    bool paused_ = false;                      // guarded by mutex_
-    bool eagerRefill_ = true;                  // guarded by mutex_
-    bool stopped_ = false;                     // guarded by mutex_
+    platform::HttpTransfer* wakeable_ = nullptr; // guarded by mutex_: run()'s transfer, for wake-ups
+    bool bodyStarted_ = false;                   // guarded by mutex_
+    Response response_;                          // guarded by mutex_
+    SourceStatus status_;                        // guarded by mutex_
+    std::deque<std::string> chunks_;             // guarded by mutex_: audio bytes, oldest first
+    std::size_t readChunk_ = 0;                  // guarded by mutex_: read cursor
+    std::size_t readOffset_ = 0;                 // guarded by mutex_
+    std::uint64_t buffered_ = 0;                 // guarded by mutex_: bytes after the cursor
+    std::uint64_t retained_ = 0;                 // guarded by mutex_: all bytes in chunks_
+    bool accepted_ = false;                      // guarded by mutex_
+    bool flushNeeded_ = false;                   // guarded by mutex_
+    std::vector<std::string> pendingDelivery_;   // guarded by mutex_
+    DownloadSink acceptedDownload_;              // guarded by mutex_
+    MetadataSink acceptedMetadata_;              // guarded by mutex_
+    std::uint64_t bufferLimit_ = 0;              // guarded by mutex_
+    int stallTimeoutMs_ = 0;                     // guarded by mutex_
+    bool paused_ = false;                        // guarded by mutex_
+    bool eagerRefill_ = true;                    // guarded by mutex_
+    bool stopped_ = false;                       // guarded by mutex_
     std::vector<std::pair<std::string, std::uint64_t>> earlyMetadata_; // guarded by mutex_: before accept()
 };
 

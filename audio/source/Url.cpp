@@ -1,8 +1,8 @@
 #include "source/Url.h"
 
-#include <curl/curl.h>
-
 #include <cctype>
+
+#include "tembrik/platform/Url.h"
 
 namespace tembrik::audio::source {
 namespace {
@@ -22,20 +22,6 @@ std::string_view trim(std::string_view s) {
         s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
         s.remove_suffix(1);
-    return s;
-}
-
-struct UrlHandle {
-    CURLU* h = curl_url();
-    ~UrlHandle() { curl_url_cleanup(h); }
-};
-
-std::optional<std::string> getUrl(CURLU* h) {
-    char* out = nullptr;
-    if (curl_url_get(h, CURLUPART_URL, &out, 0) != CURLUE_OK || !out)
-        return std::nullopt;
-    std::string s(out);
-    curl_free(out);
     return s;
 }
 
@@ -71,18 +57,11 @@ std::optional<std::string> resolveUrl(std::string_view base, std::string_view re
     } else if (startsWithNoCase(r, "mms://")) {
         r = "http://" + r.substr(6);
     }
-    UrlHandle u;
-    if (!u.h)
+    const auto resolved = platform::resolveUrlReference(trim(base), r);
+    if (!resolved)
         return std::nullopt;
-    if (curl_url_set(u.h, CURLUPART_URL, std::string(trim(base)).c_str(), 0) != CURLUE_OK) {
-        // No usable base: only an absolute reference can stand on its own.
-        if (curl_url_set(u.h, CURLUPART_URL, r.c_str(), 0) != CURLUE_OK)
-            return std::nullopt;
-    } else if (curl_url_set(u.h, CURLUPART_URL, r.c_str(), CURLU_URLENCODE) != CURLUE_OK) {
-        return std::nullopt;
-    }
-    auto out = getUrl(u.h);
-    if (!out || !isHttpUrl(*out))
+    std::string out = resolved->text();
+    if (!isHttpUrl(out))
         return std::nullopt;
     return out;
 }

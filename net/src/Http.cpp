@@ -1,10 +1,9 @@
 #include "tembrik/net/Http.h"
 
-#include <curl/curl.h>
-
+#include <algorithm>
 #include <memory>
 
-#include "tembrik/platform/Curl.h"
+#include "tembrik/platform/HttpTransfer.h"
 
 namespace tembrik::net {
 
@@ -15,134 +14,89 @@ using Clock = std::chrono::steady_clock;
 // How often a waiting transfer looks at its cancel flag and its read time-out.
 constexpr int PollMs = 50;
 
-struct Transfer {
-    const BodySink* sink = nullptr;
-    std::size_t limit = 0;
-    std::size_t received = 0;
+// The transfer's events, on the calling thread.
+class Receiver final : public platform::TransferEvents {
+public:
+    Receiver(const BodySink& sink, std::size_t limit) : sink_(sink), limit_(limit) {}
+
+    bool onHeaderLine(std::string_view) override {
+        lastActivity = Clock::now();
+        return true;
+    }
+
+    platform::BodyAnswer onBody(std::string_view piece) override {
+        lastActivity = Clock::now();
+        received_ += piece.size();
+        if (received_ > limit_) {
+            sinkError = "the answer is larger than " + std::to_string(limit_) + " bytes";
+            return platform::BodyAnswer::Stop;
+        }
+        if (!sink_(piece)) {
+            if (sinkError.empty())
+                sinkError = "the answer could not be stored";
+            return platform::BodyAnswer::Stop;
+        }
+        return platform::BodyAnswer::Take;
+    }
+
     Clock::time_point lastActivity = Clock::now();
     std::string sinkError;
+
+private:
+    const BodySink& sink_;
+    const std::size_t limit_;
+    std::size_t received_ = 0;
 };
-
-std::size_t onHeader(char*, std::size_t size, std::size_t count, void* user) {
-    static_cast<Transfer*>(user)->lastActivity = Clock::now();
-    return size * count;
-}
-
-std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* t = static_cast<Transfer*>(user);
-    const std::size_t n = size * count;
-    t->lastActivity = Clock::now();
-    t->received += n;
-    if (t->received > t->limit) {
-        t->sinkError = "the answer is larger than " + std::to_string(t->limit) + " bytes";
-        return 0;
-    }
-    if (!(*t->sink)(std::string_view(data, n))) {
-        if (t->sinkError.empty())
-            t->sinkError = "the answer could not be stored";
-        return 0;
-    }
-    return n;
-}
-
-struct EasyDeleter {
-    void operator()(CURL* e) const { curl_easy_cleanup(e); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
-};
-
-void configure(CURL* easy, const std::string& url, const HttpOptions& options, Transfer& t, char* errorText) {
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options.maxRedirects);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeout.count()));
-    // An empty text is a direct connection whatever the environment says.
-    curl_easy_setopt(easy, CURLOPT_PROXY, options.proxy.c_str());
-    if (!options.userAgent.empty())
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, options.userAgent.c_str());
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
-}
-
-std::string reasonOf(CURLcode code, const char* errorText, long status) {
-    if (code == CURLE_HTTP_RETURNED_ERROR && status != 0)
-        return "HTTP " + std::to_string(status);
-    return errorText[0] != '\0' ? std::string(errorText) : std::string(curl_easy_strerror(code));
-}
 
 } // namespace
 
 HttpResult httpTransfer(const std::string& url, const HttpOptions& options, const BodySink& sink,
                         const CancelFlag* cancel) {
     HttpResult result;
-    platform::initCurl();
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!easy || !multi) {
-        result.error = "libcurl could not start";
+    platform::TransferRequest request;
+    request.url = url;
+    request.userAgent = options.userAgent;
+    request.proxy = options.proxy;
+    request.maxRedirects = options.maxRedirects;
+    request.connectTimeout = options.connectTimeout;
+    Receiver receiver(sink, options.maxBodyBytes);
+    std::unique_ptr<platform::HttpTransfer> transfer =
+        platform::startHttpTransfer(request, receiver, result.error);
+    if (!transfer)
         return result;
-    }
-    Transfer t;
-    t.sink = &sink;
-    t.limit = options.maxBodyBytes;
-    char errorText[CURL_ERROR_SIZE] = {};
-    configure(easy.get(), url, options, t, errorText);
-    curl_multi_add_handle(multi.get(), easy.get());
 
-    // The read time-out counts from the moment a connection stands (libcurl's connect time-out
-    // covers the time before) and starts again with every byte that arrives.
+    // The read time-out counts from the moment a connection stands (the connect time-out covers the
+    // time before) and starts again with every byte that arrives.
     bool connected = false;
     std::string stopped;
-    CURLcode code = CURLE_OK;
     for (;;) {
-        int running = 0;
-        curl_multi_perform(multi.get(), &running);
-        if (running == 0) {
-            int left = 0;
-            CURLMsg* msg = curl_multi_info_read(multi.get(), &left);
-            code = msg && msg->msg == CURLMSG_DONE ? msg->data.result : CURLE_RECV_ERROR;
+        if (transfer->perform())
             break;
-        }
         if (cancel && cancel->load()) {
             stopped = "cancelled";
             break;
         }
-        if (!connected) {
-            curl_off_t connectUs = 0;
-            curl_easy_getinfo(easy.get(), CURLINFO_CONNECT_TIME_T, &connectUs);
-            if (connectUs > 0) {
-                connected = true;
-                if (t.received == 0)
-                    t.lastActivity = Clock::now();
-            }
+        if (!connected && transfer->connectedAt()) {
+            connected = true;
+            receiver.lastActivity = std::max(receiver.lastActivity, *transfer->connectedAt());
         }
         if (connected && options.readTimeout.count() > 0 &&
-            Clock::now() - t.lastActivity >= options.readTimeout) {
+            Clock::now() - receiver.lastActivity >= options.readTimeout) {
             stopped =
                 "timed out after " + std::to_string(options.readTimeout.count()) + " ms without an answer";
             break;
         }
-        curl_multi_poll(multi.get(), nullptr, 0, PollMs, nullptr);
+        transfer->wait(PollMs);
     }
-    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &result.status);
-    curl_multi_remove_handle(multi.get(), easy.get());
+    const platform::TransferResult outcome = transfer->result();
+    result.status = transfer->status();
 
     if (!stopped.empty())
         result.error = stopped;
-    else if (code != CURLE_OK)
-        result.error = !t.sinkError.empty() && code == CURLE_WRITE_ERROR
-                           ? t.sinkError
-                           : reasonOf(code, errorText, result.status);
+    else if (outcome.failure == platform::TransferFailure::Stopped && !receiver.sinkError.empty())
+        result.error = receiver.sinkError;
+    else if (outcome.failure != platform::TransferFailure::None)
+        result.error = outcome.detail.empty() ? std::string("the transfer failed") : outcome.detail;
     else if (result.status < 200 || result.status >= 300)
         result.error = "HTTP " + std::to_string(result.status);
     else

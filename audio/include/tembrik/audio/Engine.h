@@ -1,6 +1,6 @@
 // The audio streaming library: internet radio from URL to speaker.
 //
-//   source/ (libcurl HTTP/HTTPS, ICY, playlists, stream-metadata demux) -> decode/ (FFmpeg) ->
+//   source/ (HTTP/HTTPS, ICY, playlists, stream-metadata demux) -> decode/ (libmpg123, FFmpeg) ->
 //   fx/ (equalizer bands, reverb) -> mix/ (volume, mixing) -> out/ (PulseAudio, or a null back-end)
 //
 // No Qt here, and nothing of the program: the library is configured by the plain structs below.

@@ -1,5 +1,5 @@
 #pragma once
-// One HTTP(S) GET on libcurl, blocking the calling thread until it ends. Redirects are followed up
+// One HTTP(S) GET (platform/HttpTransfer.h), blocking the calling thread until it ends. Redirects are followed up
 // to a limit, TLS certificates and host names are checked, and the answer must be a success status.
 #include <atomic>
 #include <chrono>
@@ -14,7 +14,7 @@ namespace tembrik::net {
 using CancelFlag = std::atomic<bool>;
 
 struct HttpOptions {
-    std::chrono::milliseconds connectTimeout{30000}; // to reach the server and finish TLS; 0: libcurl's
+    std::chrono::milliseconds connectTimeout{30000}; // to reach the server and finish TLS; 0: none
     std::chrono::milliseconds readTimeout{30000};    // longest silence once connected; 0: no limit
     std::string userAgent;                           // empty: no User-Agent header
     std::string proxy;                               // empty: direct (proxy variables are ignored)
@@ -26,7 +26,7 @@ struct HttpResult {
     bool ok = false;
     long status = 0;   // the last HTTP status seen, 0 when none arrived
     std::string body;  // the whole body when ok
-    std::string error; // why it failed: libcurl's reason, "HTTP 500", "timed out" …
+    std::string error; // why it failed: the transfer's reason, "HTTP 500", "timed out" …
 };
 
 HttpResult httpGet(const std::string& url, const HttpOptions& options, const CancelFlag* cancel = nullptr);
