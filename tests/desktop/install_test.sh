@@ -34,6 +34,7 @@ done
 cmp -s "$program_dir/Stations/play1.txt" "$data/tembrik/Stations/play1.txt" || bad "Stations not copied"
 cmp -s "$program_dir/tembrik-audio-ffmpeg.so" "$data/tembrik/tembrik-audio-ffmpeg.so" ||
   bad "the FFmpeg decoder module not installed"
+cmp -s "$program_dir/tembrik-curl.so" "$data/tembrik/tembrik-curl.so" || bad "the libcurl module not installed"
 
 # The user works with the installed program, then installs again.
 printf '3\r\n1\r\n' >"$data/tembrik/favs.txt"
