@@ -4,7 +4,8 @@
 #   bench_start display pulse station   installs the peers if missing, starts those fixtures
 #   bench_compare NAME COMMAND...       measures COMMAND, mpv and mpg123 (and Goodvibes when the
 #                                       screen runs) on $bench_url and prints the table with NAME's
-#                                       figures as ratios to each peer's
+#                                       figures as ratios to each peer's; with BENCH_ROUNDS=N, N
+#                                       rounds of all players in turn, shown as medians and ranges
 #   bench_start_burst                   starts a server that bursts at once, at $burst_url
 #   bench_measure COMMAND...            one JSON line of measure.py for COMMAND
 #   bench_measure_click X,Y COMMAND...  the same for the program started idle, with the time from a
@@ -98,12 +99,15 @@ bench_measure_click() {
 bench_compare() {
   local name=$1
   shift
-  echo "Playing $bench_url for $seconds s with each player..." >&2
-  local runs=("$name" "$(bench_measure "$@")")
-  runs+=(mpv "$(bench_measure mpv --no-config --no-video --no-terminal --ao=pulse "$bench_url")")
-  runs+=(mpg123 "$(bench_measure mpg123 -q -o pulse "$bench_url")")
-  if [ -n "${goodvibes_cmd+x}" ]; then
-    runs+=(Goodvibes "$(bench_measure "${goodvibes_cmd[@]}")")
-  fi
+  local rounds=${BENCH_ROUNDS:-1} runs=() round
+  echo "Playing $bench_url for $seconds s with each player, $rounds round(s)..." >&2
+  for ((round = 1; round <= rounds; round++)); do
+    runs+=("$name" "$(bench_measure "$@")")
+    runs+=(mpv "$(bench_measure mpv --no-config --no-video --no-terminal --ao=pulse "$bench_url")")
+    runs+=(mpg123 "$(bench_measure mpg123 -q -o pulse "$bench_url")")
+    if [ -n "${goodvibes_cmd+x}" ]; then
+      runs+=(Goodvibes "$(bench_measure "${goodvibes_cmd[@]}")")
+    fi
+  done
   /usr/bin/python3 "$here/bench/audio/table.py" "$seconds" "${runs[@]}"
 }

@@ -4,8 +4,12 @@
 Each JSON is one line of measure.py. The first player is ours; the others are its peers. Per-minute
 figures are over each run's steady part (from a second after first audio to the end, with no
 recorder on the sink): own CPU, the sound server's CPU, and their sum, the whole machine's cost.
+A name given several times (rounds of the same comparison) is shown as the median of its runs,
+with the lowest and highest on the line below: the sound server's figures swing from run to run on
+a shared or virtual machine, and one run decides nothing.
 """
 import json
+import statistics
 import sys
 
 
@@ -14,34 +18,66 @@ def per_minute(run, key):
     return None if value is None or not run.get("steady_s") else value * 60 / run["steady_s"]
 
 
+def figures(run):
+    own = per_minute(run, "own_cpu_s")
+    server = per_minute(run, "server_cpu_s")
+    whole = None if own is None or server is None else own + server
+    return {"own": own, "server": server, "whole": whole, "rss": run["peak_rss_mb"],
+            "first": run["first_audio_ms"], "cpu": run["cpu_s"]}
+
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+
 def cell(value, width, digits=2):
     return f"{'n/a':>{width}}" if value is None else f"{value:>{width}.{digits}f}"
+
+
+def span(values, width, digits=2):
+    values = [v for v in values if v is not None]
+    text = "n/a" if not values else f"{min(values):.{digits}f}-{max(values):.{digits}f}"
+    return f"{text:>{width}}"
 
 
 def main():
     seconds = float(sys.argv[1])
     pairs = sys.argv[2:]
-    runs = [(pairs[i], json.loads(pairs[i + 1])) for i in range(0, len(pairs), 2)]
-    print(f"{seconds:.0f} s of 128 kbit/s MP3 from a local icecast into a PulseAudio null sink")
+    runs = {}
+    for i in range(0, len(pairs), 2):
+        runs.setdefault(pairs[i], []).append(figures(json.loads(pairs[i + 1])))
+    rounds = max(len(r) for r in runs.values())
+    print(f"{seconds:.0f} s of 128 kbit/s MP3 from a local icecast into a PulseAudio null sink"
+          + (f", {rounds} rounds (median, then lowest-highest)" if rounds > 1 else ""))
     print("per minute of playback (steady part):")
     print(f"{'player':<14}{'own CPU s':>10}{'server CPU s':>14}{'whole s':>9}{'peak RSS MB':>13}"
           f"{'first audio ms':>16}{'CPU s, whole process':>22}")
-    wholes = {}
-    for name, run in runs:
-        own = per_minute(run, "own_cpu_s")
-        server = per_minute(run, "server_cpu_s")
-        whole = None if own is None or server is None else own + server
-        wholes[name] = whole
-        print(f"{name:<14}{cell(own, 10)}{cell(server, 14)}{cell(whole, 9)}{run['peak_rss_mb']:>13.1f}"
-              f"{str(run['first_audio_ms']):>16}{run['cpu_s']:>22.3f}")
-    ours_name, ours = runs[0]
+    medians = {}
+    for name, rs in runs.items():
+        m = {key: median([r[key] for r in rs]) for key in rs[0]}
+        medians[name] = m
+        first = "n/a" if m["first"] is None else f"{m['first']:.0f}"
+        print(f"{name:<14}{cell(m['own'], 10)}{cell(m['server'], 14)}{cell(m['whole'], 9)}"
+              f"{cell(m['rss'], 13, 1)}{first:>16}{cell(m['cpu'], 22, 3)}")
+        if len(rs) > 1:
+            col = {key: [r[key] for r in rs] for key in rs[0]}
+            print(f"{'':<14}{span(col['own'], 10)}{span(col['server'], 14)}{span(col['whole'], 9)}"
+                  f"{span(col['rss'], 13, 1)}{span(col['first'], 16, 0)}{span(col['cpu'], 22, 3)}")
+    ours_name = next(iter(runs))
+    ours = medians[ours_name]
     print(f"{ours_name} as a ratio to each peer (below 1: {ours_name} costs less, starts sooner):")
-    for name, run in runs[1:]:
-        def ratio(a, b):
-            return "n/a" if a is None or not b else f"{a / b:.2f}"
-        print(f"  {name:<12} whole CPU {ratio(wholes[ours_name], wholes[name])}"
-              f"   memory {ratio(ours['peak_rss_mb'], run['peak_rss_mb'])}"
-              f"   first audio {ratio(ours['first_audio_ms'], run['first_audio_ms'])}")
+
+    def ratio(a, b):
+        return "n/a" if a is None or not b else f"{a / b:.2f}"
+
+    for name, m in medians.items():
+        if name == ours_name:
+            continue
+        print(f"  {name:<12} whole CPU {ratio(ours['whole'], m['whole'])}"
+              f"   sound server {ratio(ours['server'], m['server'])}"
+              f"   memory {ratio(ours['rss'], m['rss'])}"
+              f"   first audio {ratio(ours['first'], m['first'])}")
 
 
 if __name__ == "__main__":
