@@ -3,13 +3,18 @@
 // both named after the program directory's canonical path (and the user); a later start from the
 // same directory asks it to show its main window and ends. Copies from other directories are other
 // programs and run side by side. GUI thread only.
+//
+// The socket is a plain Unix socket watched by QSocketNotifier: Qt's local sockets live in
+// QtNetwork, which with its Kerberos and proxy libraries would cost every running copy more memory
+// than all of this.
 #include <QObject>
 #include <QString>
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
-class QLocalServer;
+class QSocketNotifier;
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -33,10 +38,20 @@ public:
     const QString& socketPath() const { return socketPath_; }
 
 private:
-    void answer();
+    void listen();
+    void accept();
+    void read(int fd);
+    void drop(int fd);
 
     QString lockPath_;
     QString socketPath_;
     int lockFd_ = -1;
-    QLocalServer* server_ = nullptr;
+    int listenFd_ = -1;
+    QSocketNotifier* listener_ = nullptr;
+    struct Client {
+        QSocketNotifier* notifier;
+        QByteArray received;
+    };
+    std::map<int, Client> clients_; // by descriptor
+    bool listening_ = false;
 };

@@ -58,6 +58,21 @@ first_pid=$!
 wait_for 30 shown "$first_pid" || { echo "FAIL: the first copy shows no window"; cat "$work/first.log"; exit 1; }
 win=$(visible_window "$first_pid")
 
+# The first copy's socket is its user's alone, and peers that are not copies of ours (one sends junk
+# without a line break, one connects and says nothing) do not keep a later start from an answer.
+sock=$(find "$XDG_RUNTIME_DIR" -name 'tembrik-*.sock')
+[ "$(stat -c %a "$sock")" = 700 ] || { echo "FAIL: the socket $sock is open to others"; fail=1; }
+/usr/bin/python3 - "$sock" <<'PY' &
+import socket, sys, time
+junk = socket.socket(socket.AF_UNIX)
+junk.connect(sys.argv[1])
+junk.sendall(b"x" * 100)
+silent = socket.socket(socket.AF_UNIX)
+silent.connect(sys.argv[1])
+time.sleep(60)
+PY
+pids+=($!)
+
 # Into the tray through the minimise image, then a second start from the same folder.
 minimise() {
   xdotool mousemove --window "$win" 436 18 click 1
