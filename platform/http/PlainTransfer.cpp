@@ -304,8 +304,10 @@ private:
         }
         started_ = Clock::now();
         deadline_.reset();
+        // A year stands for "never" and keeps the sum from overflowing the clock.
         if (request_.connectTimeout.count() > 0)
-            deadline_ = started_ + request_.connectTimeout;
+            deadline_ = started_ + std::min<std::chrono::milliseconds>(request_.connectTimeout,
+                                                                       std::chrono::hours(8760));
         connectedAt_.reset();
         lookup_.reset();
         if (addresses_)

@@ -134,6 +134,8 @@ TEST(PlainTransfer, AnswersAreFramedAndJudged) {
          200, "", ""},
         {"content length short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello", false,
          TransferFailure::Network, 200, "hello", "closed before the end"},
+        {"invalid content length", "HTTP/1.1 200 OK\r\nContent-Length: 12x\r\n\r\nabc", true,
+         TransferFailure::Network, 200, "", "Content-Length"},
         {"bare line feeds, no reason", "HTTP/1.1 200\nContent-Length: 2\n\nok", true, TransferFailure::None,
          200, "ok", ""},
         {"chunked with extension and trailer",
@@ -523,6 +525,41 @@ TEST(PlainTransfer, ReportsWhyNoConnectionStood) {
     }
 }
 
+TEST(PlainTransfer, AResetMidBodyIsAFailure) {
+    // The test server only closes politely; this one answers, then resets the connection.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    std::thread peer([listener] {
+        int fd = ::accept(listener, nullptr, nullptr);
+        std::string request;
+        char buf[4096];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            request.append(buf, static_cast<std::size_t>(n));
+        }
+        std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nabc";
+        [[maybe_unused]] auto sent = ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+        linger hard{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        ::close(fd);
+    });
+    Recorder events;
+    auto t = start(requestFor("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/"), events);
+    runToEnd(*t, events);
+    peer.join();
+    ::close(listener);
+    EXPECT_EQ(t->result().failure, TransferFailure::Network);
+    EXPECT_NE(t->result().detail.find("Connection reset by peer"), std::string::npos) << t->result().detail;
+}
+
 TEST(PlainTransfer, TimesOutWhenTheConnectionDoesNotStand) {
     // A listening socket whose backlog is full and never accepted: further connection attempts
     // hang in SYN_SENT.
@@ -589,6 +626,28 @@ TEST(PlainTransfer, PausesWithoutLosingAByte) {
         EXPECT_GT(events.pieces, 64); // at most 16 KiB a piece, a third of them paused on
         EXPECT_TRUE(events.body == body) << "body differs (" << events.body.size() << " bytes)";
     }
+}
+
+TEST(PlainTransfer, APausedTransferSleepsInsteadOfReading) {
+    TestServer server;
+    server.route("/more", answerAndHold(TestServer::httpHeader(200, "audio/mpeg", 200000) + pattern(200000)));
+    Recorder events;
+    events.pauseEvery = 1;
+    auto t = start(requestFor(server.url("/more")), events);
+    while (!events.paused && !t->perform())
+        t->wait(100);
+    ASSERT_TRUE(events.paused);
+    // More of the body is waiting on the socket: a wait() that polled it would return at once.
+    // A lower bound only: poll() never sleeps less than it was asked to.
+    const auto before = std::chrono::steady_clock::now();
+    t->wait(200);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, 200ms);
+    EXPECT_TRUE(events.body.empty());
+    events.pauseEvery = 0;
+    t->resume();
+    runToEnd(*t, events);
+    EXPECT_EQ(t->result().failure, TransferFailure::None);
+    EXPECT_TRUE(events.body == pattern(200000));
 }
 
 TEST(PlainTransfer, WakeEndsAWaitEarly) {
