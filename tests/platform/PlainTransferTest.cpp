@@ -488,16 +488,25 @@ TEST(PlainTransfer, HandsRedirectsItCannotFollowOver) {
     EXPECT_NE(f->result().detail.find("redirect to an unsupported address"), std::string::npos);
 }
 
-// A port on 127.0.0.1 where nothing listens.
-int closedPort() {
+// A socket bound to a free port on 127.0.0.1, listening when `backlog` >= 0; `addr` says where.
+int loopbackSocket(int backlog, sockaddr_in& addr) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
+    addr = sockaddr_in{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    if (backlog >= 0) {
+        EXPECT_EQ(::listen(fd, backlog), 0);
+    }
     socklen_t len = sizeof addr;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
+    return fd;
+}
+
+// A port on 127.0.0.1 where nothing listens.
+int closedPort() {
+    sockaddr_in addr;
+    ::close(loopbackSocket(-1, addr));
     return ntohs(addr.sin_port);
 }
 
@@ -527,14 +536,8 @@ TEST(PlainTransfer, ReportsWhyNoConnectionStood) {
 
 TEST(PlainTransfer, AResetMidBodyIsAFailure) {
     // The test server only closes politely; this one answers, then resets the connection.
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    sockaddr_in addr;
+    int listener = loopbackSocket(1, addr);
     std::thread peer([listener] {
         int fd = ::accept(listener, nullptr, nullptr);
         std::string request;
@@ -563,14 +566,8 @@ TEST(PlainTransfer, AResetMidBodyIsAFailure) {
 TEST(PlainTransfer, TimesOutWhenTheConnectionDoesNotStand) {
     // A listening socket whose backlog is full and never accepted: further connection attempts
     // hang in SYN_SENT.
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    sockaddr_in addr;
+    int listener = loopbackSocket(0, addr);
     std::vector<int> fillers;
     for (int i = 0; i < 4; ++i) {
         int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
