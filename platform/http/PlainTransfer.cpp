@@ -30,7 +30,7 @@ constexpr int roundsPerPerform = 16;
 // finishing after the transfer has gone still writes to a descriptor of its own.
 class WakeFd {
 public:
-    WakeFd() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    WakeFd() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), error_(fd_ < 0 ? errno : 0) {}
     ~WakeFd() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -39,6 +39,7 @@ public:
     WakeFd& operator=(const WakeFd&) = delete;
 
     int fd() const { return fd_; }
+    int error() const { return error_; } // why there is no descriptor
     void signal() const {
         std::uint64_t one = 1;
         [[maybe_unused]] auto n = ::write(fd_, &one, sizeof one);
@@ -51,6 +52,7 @@ public:
 
 private:
     const int fd_;
+    const int error_;
 };
 
 // One name look-up, shared with the thread doing it; the thread frees it when the transfer has
@@ -291,7 +293,7 @@ private:
         closeSocket();
         std::string error;
         if (wake_->fd() < 0) {
-            fail(TransferFailure::Network, std::string("eventfd: ") + std::strerror(errno));
+            fail(TransferFailure::Network, std::string("eventfd: ") + std::strerror(wake_->error()));
             return;
         }
         if (!parseUrl(url_, target_, error)) {

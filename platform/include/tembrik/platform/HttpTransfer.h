@@ -49,15 +49,15 @@ protected:
 
 enum class TransferFailure {
     None,
-    BadAddress,      // not a usable http(s) address
-    Resolve,         // the host (or proxy) name is unknown
-    Connect,         // no connection (refused, unreachable, proxy refused)
-    Tls,             // the TLS handshake or the certificate check failed
-    Timeout,         // no connection within connectTimeout
-    HttpStatus,      // the answer's status is 400 or above (TransferResult::status)
-    HeaderTooLarge,  // one header line is longer than the transfer accepts
-    Stopped,         // an event handler ended it
-    Network,         // anything else: reset, not HTTP, too many redirects, …
+    BadAddress,     // not a usable http(s) address
+    Resolve,        // the host (or proxy) name is unknown
+    Connect,        // no connection (refused, unreachable, proxy refused)
+    Tls,            // the TLS handshake or the certificate check failed
+    Timeout,        // no connection within connectTimeout
+    HttpStatus,     // the answer's status is 400 or above (TransferResult::status)
+    HeaderTooLarge, // one header line is longer than the transfer accepts
+    Stopped,        // an event handler ended it
+    Network,        // anything else: reset, not HTTP, too many redirects, …
 };
 
 struct TransferResult {
@@ -81,8 +81,8 @@ public:
     // Goes on after onBody() answered Pause; the piece not taken may be offered right here.
     virtual void resume() = 0;
     virtual TransferResult result() const = 0;
-    virtual long status() const = 0;              // of the latest answer, 0 before one
-    virtual std::string effectiveUrl() const = 0; // after redirects
+    virtual long status() const = 0;                                  // of the latest answer, 0 before one
+    virtual std::string effectiveUrl() const = 0;                     // after redirects
     virtual std::optional<Clock::time_point> connectedAt() const = 0; // when the connection stood
 };
 
