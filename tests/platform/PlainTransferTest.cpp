@@ -13,7 +13,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <string>
@@ -113,6 +115,31 @@ TestServer::Handler answerAndClose(std::string answer) {
     return [answer](Connection& c) { c.send(answer); };
 }
 
+std::size_t openDescriptors() {
+    auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+// Calls wake() from another thread all along, as a player's control thread may.
+class Waker {
+public:
+    explicit Waker(HttpTransfer& transfer)
+        : thread_([this, &transfer] {
+              while (!done_.load()) {
+                  transfer.wake();
+                  std::this_thread::sleep_for(1ms);
+              }
+          }) {}
+    ~Waker() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
 struct AnswerCase {
     const char* name;
     std::string answer;
@@ -172,14 +199,15 @@ TEST(PlainTransfer, AnswersAreFramedAndJudged) {
         {"header line too long, unterminated", "HTTP/1.1 200 OK\r\n" + bigLine.substr(0, 101 * 1024), true,
          TransferFailure::HeaderTooLarge, 200, "", ""},
     };
-    TestServer server;
+    const std::size_t descriptors = openDescriptors();
+    auto server = std::make_unique<TestServer>();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const auto& c = cases[i];
         SCOPED_TRACE(c.name);
         const std::string path = "/case" + std::to_string(i);
-        server.route(path, c.hold ? answerAndHold(c.answer) : answerAndClose(c.answer));
+        server->route(path, c.hold ? answerAndHold(c.answer) : answerAndClose(c.answer));
         Recorder events;
-        auto t = start(requestFor(server.url(path)), events);
+        auto t = start(requestFor(server->url(path)), events);
         runToEnd(*t, events);
         TransferResult r = t->result();
         EXPECT_EQ(r.failure, c.failure) << r.detail;
@@ -196,6 +224,9 @@ TEST(PlainTransfer, AnswersAreFramedAndJudged) {
             EXPECT_TRUE(t->connectedAt().has_value());
         }
     }
+    // Every socket, eventfd and address list of the transfers is gone with them.
+    server.reset();
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 TEST(PlainTransfer, TrailersAndHeadLinesReachTheHandler) {
@@ -443,7 +474,10 @@ TEST(PlainTransfer, HandsRedirectsItCannotFollowOver) {
         fake = f.get();
         return std::unique_ptr<HttpTransfer>(std::move(f));
     });
-    runToEnd(*t, events);
+    {
+        Waker waker(*t); // wake() while the transfer hands over
+        runToEnd(*t, events);
+    }
     ASSERT_EQ(handed.size(), 1u);
     EXPECT_EQ(handed[0].url, "https://secure.example/x");
     EXPECT_EQ(handed[0].maxRedirects, 3);
@@ -618,7 +652,10 @@ TEST(PlainTransfer, PausesWithoutLosingAByte) {
         Recorder events;
         events.pauseEvery = 3;
         auto t = start(requestFor(server.url(path)), events);
-        runToEnd(*t, events);
+        {
+            Waker waker(*t);
+            runToEnd(*t, events);
+        }
         EXPECT_EQ(t->result().failure, TransferFailure::None) << t->result().detail;
         EXPECT_GT(events.pieces, 64); // at most 16 KiB a piece, a third of them paused on
         EXPECT_TRUE(events.body == body) << "body differs (" << events.body.size() << " bytes)";
