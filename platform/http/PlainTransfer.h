@@ -14,7 +14,8 @@ bool plainTransferCanDo(const TransferRequest& request);
 
 // Continues a transfer where this one cannot go (a redirect to https://): returns the transfer that
 // takes over (the plain one forwards every call to it from then on), or nullptr with `error`.
-using HandOver = std::function<std::unique_ptr<HttpTransfer>(const TransferRequest& next, std::string& error)>;
+using HandOver =
+    std::function<std::unique_ptr<HttpTransfer>(const TransferRequest& next, std::string& error)>;
 
 std::unique_ptr<HttpTransfer> startPlainTransfer(const TransferRequest& request, TransferEvents& events,
                                                  HandOver handOver);

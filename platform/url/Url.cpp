@@ -1,5 +1,6 @@
 #include "tembrik/platform/Url.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -80,8 +81,19 @@ void splitPathQuery(std::string_view rest, std::string& path, std::string& query
     query = q == std::string_view::npos ? std::string() : std::string(rest.substr(q));
 }
 
-// "authority" of "//authority/…" into userinfo, host and port; false when unusable.
-bool splitAuthority(std::string_view authority, Url& url) {
+bool isIpv6Literal(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+    });
+}
+
+bool isHostName(std::string_view s) {
+    static constexpr std::string_view forbidden = " <>\"{}|\\^`[]%/?#@";
+    return !s.empty() && s.find_first_of(forbidden) == std::string_view::npos;
+}
+
+// "authority" of "//authority/…" into userinfo, host and port; the reason when unusable.
+const char* splitAuthority(std::string_view authority, Url& url) {
     if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
         url.userinfo = std::string(authority.substr(0, at));
         authority = authority.substr(at + 1);
@@ -89,32 +101,34 @@ bool splitAuthority(std::string_view authority, Url& url) {
     std::string_view host = authority, port;
     if (!authority.empty() && authority.front() == '[') {
         const std::size_t close = authority.find(']');
-        if (close == std::string_view::npos)
-            return false;
+        if (close == std::string_view::npos || !isIpv6Literal(authority.substr(1, close - 1)))
+            return "malformed IPv6 address";
         host = authority.substr(0, close + 1);
         const std::string_view after = authority.substr(close + 1);
         if (!after.empty()) {
             if (after.front() != ':')
-                return false;
+                return "malformed IPv6 address";
             port = after.substr(1);
         }
-    } else if (const std::size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
+    } else {
+        const std::size_t colon = authority.find(':');
         host = authority.substr(0, colon);
-        port = authority.substr(colon + 1);
+        if (colon != std::string_view::npos)
+            port = authority.substr(colon + 1);
+        if (!isHostName(host))
+            return "no usable host name in the address";
     }
-    if (host.empty() || host.find_first_of(" /?#@") != std::string_view::npos)
-        return false;
-    if (port.size() > 5)
-        return false;
-    for (char c : port) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
+    if (!port.empty()) {
+        if (port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return "invalid port number";
+        const int number = std::stoi(std::string(port));
+        if (number < 1 || number > 65535)
+            return "invalid port number";
     }
-    if (!port.empty() && std::stoi(std::string(port)) > 65535)
-        return false;
     url.host = std::string(host);
     url.port = std::string(port);
-    return true;
+    return nullptr;
 }
 
 } // namespace
@@ -160,18 +174,27 @@ int Url::portNumber() const {
     return 0;
 }
 
-std::optional<Url> parseUrl(std::string_view text) {
-    if (hasControlBytes(text))
+std::string urlScheme(std::string_view text) {
+    return lower(text.substr(0, schemeLength(text)));
+}
+
+std::optional<Url> parseUrl(std::string_view text, std::string* error) {
+    const auto refuse = [error](const char* why) -> std::optional<Url> {
+        if (error)
+            *error = why;
         return std::nullopt;
+    };
+    if (hasControlBytes(text))
+        return refuse("the address contains control characters");
     const std::size_t schemeEnd = schemeLength(text);
     if (schemeEnd == 0 || text.substr(schemeEnd, 3) != "://")
-        return std::nullopt;
+        return refuse("not an address of the form scheme://host/path");
     Url url;
     url.scheme = lower(text.substr(0, schemeEnd));
     const std::string_view rest = text.substr(schemeEnd + 3);
     const std::size_t authorityEnd = rest.find_first_of("/?#");
-    if (!splitAuthority(rest.substr(0, authorityEnd), url))
-        return std::nullopt;
+    if (const char* why = splitAuthority(rest.substr(0, authorityEnd), url))
+        return refuse(why);
     splitPathQuery(authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd),
                    url.path, url.query);
     url.path = removeDotSegments(url.path.empty() ? "/" : url.path);

@@ -13,7 +13,7 @@ struct Url {
     std::string scheme;   // lower case
     std::string userinfo; // before '@', empty when none
     std::string host;     // as written; an IPv6 literal keeps its brackets
-    std::string port;     // digits as written, empty when none
+    std::string port;     // digits as written, empty when none or empty
     std::string path;     // "/" at least when the address has an authority
     std::string query;    // with its '?', empty when none
     // The address again: scheme lower case, fragment gone, unsafe bytes percent-encoded.
@@ -22,9 +22,13 @@ struct Url {
     int portNumber() const;
 };
 
-// An absolute address "scheme://authority/path?query#fragment". nullopt when it has no scheme or
-// authority, contains control bytes, or its port is not a number up to 65535.
-std::optional<Url> parseUrl(std::string_view text);
+// An absolute address "scheme://authority/path?query#fragment". nullopt, with a reason in `error`
+// when given, when it has no scheme or authority, contains control bytes, has no usable host, or
+// its port is not a number from 1 to 65535 ("host:" alone is the scheme's port, as for browsers).
+std::optional<Url> parseUrl(std::string_view text, std::string* error = nullptr);
+
+// The lower-case scheme `text` starts with ("http" of "HTTP://…"), empty when none.
+std::string urlScheme(std::string_view text);
 
 // `ref` resolved against the absolute address `base` as a browser does ("x", "../x", "/x",
 // "//host/x", "?q", or absolute). nullopt when neither gives an absolute address.
