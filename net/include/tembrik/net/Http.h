@@ -1,6 +1,7 @@
 #pragma once
-// One HTTP(S) GET (platform/HttpTransfer.h), blocking the calling thread until it ends. Redirects are followed up
-// to a limit, TLS certificates and host names are checked, and the answer must be a success status.
+// One HTTP(S) GET (platform/HttpTransfer.h), blocking the calling thread until it ends. Redirects are
+// followed up to a limit, TLS certificates and host names are checked, and the answer must be a success
+// status.
 #include <atomic>
 #include <chrono>
 #include <cstddef>
