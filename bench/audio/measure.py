@@ -93,6 +93,20 @@ class Recorder:
             self.proc.wait()
 
 
+def peak_rss_kb(pid):
+    """The process' own high-water mark. Not wait4()'s ru_maxrss: the kernel carries the RSS of the
+    forked copy of this script over the exec into it, so every player would seem at least as large
+    as the Python interpreter (some 11 MB)."""
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--monitor", required=True)
@@ -139,7 +153,9 @@ def main():
     own1 = process_cpu(player.pid)
     server1 = process_cpu(args.server_pid) if args.server_pid else None
     steady = time.monotonic() - steady_start
+    peak_kb = None
     if player.poll() is None:
+        peak_kb = peak_rss_kb(player.pid)
         player.send_signal(signal.SIGTERM)
     _, status, usage = os.wait4(player.pid, 0)
     print(json.dumps({
@@ -147,7 +163,7 @@ def main():
         "own_cpu_s": round(own1 - own0, 3),
         "server_cpu_s": None if server0 is None else round(server1 - server0, 3),
         "steady_s": round(steady, 1),
-        "peak_rss_mb": round(usage.ru_maxrss / 1024, 1),
+        "peak_rss_mb": round((peak_kb if peak_kb is not None else usage.ru_maxrss) / 1024, 1),
         "first_audio_ms": None if first is None else round((first - start) * 1000),
         "played_s": round(time.monotonic() - (first if first is not None else start), 1),
         "click_to_audio_ms": None if clicked is None or first is None else round((first - clicked) * 1000),

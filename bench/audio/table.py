@@ -51,18 +51,18 @@ def main():
     print(f"{seconds:.0f} s of 128 kbit/s MP3 from a local icecast into a PulseAudio null sink"
           + (f", {rounds} rounds (median, then lowest-highest)" if rounds > 1 else ""))
     print("per minute of playback (steady part):")
-    print(f"{'player':<14}{'own CPU s':>10}{'server CPU s':>14}{'whole s':>9}{'peak RSS MB':>13}"
+    print(f"{'player':<14}{'own CPU s':>10}{'server CPU s':>14}{'whole s':>11}{'peak RSS MB':>13}"
           f"{'first audio ms':>16}{'CPU s, whole process':>22}")
     medians = {}
     for name, rs in runs.items():
         m = {key: median([r[key] for r in rs]) for key in rs[0]}
         medians[name] = m
         first = "n/a" if m["first"] is None else f"{m['first']:.0f}"
-        print(f"{name:<14}{cell(m['own'], 10)}{cell(m['server'], 14)}{cell(m['whole'], 9)}"
+        print(f"{name:<14}{cell(m['own'], 10)}{cell(m['server'], 14)}{cell(m['whole'], 11)}"
               f"{cell(m['rss'], 13, 1)}{first:>16}{cell(m['cpu'], 22, 3)}")
         if len(rs) > 1:
             col = {key: [r[key] for r in rs] for key in rs[0]}
-            print(f"{'':<14}{span(col['own'], 10)}{span(col['server'], 14)}{span(col['whole'], 9)}"
+            print(f"{'':<14}{span(col['own'], 10)}{span(col['server'], 14)}{span(col['whole'], 11)}"
                   f"{span(col['rss'], 13, 1)}{span(col['first'], 16, 0)}{span(col['cpu'], 22, 3)}")
     ours_name = next(iter(runs))
     ours = medians[ours_name]
