@@ -2,6 +2,7 @@
 
 #include "PlainAnswer.h"
 #include "PlainUrl.h"
+#include "tembrik/platform/Url.h"
 
 #include <netdb.h>
 #include <netinet/in.h>

@@ -6,10 +6,6 @@
 
 namespace tembrik::platform::detail {
 
-std::string urlScheme(std::string_view url) {
-    return platform::urlScheme(url);
-}
-
 bool parseUrl(std::string_view url, PlainUrl& out, std::string& error) {
     out = PlainUrl{};
     const std::optional<Url> parsed = platform::parseUrl(url, &error);

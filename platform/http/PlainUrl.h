@@ -19,9 +19,6 @@ struct PlainUrl {
 // `error`, for control characters, a missing or malformed host, or a port that is not 1..65535.
 bool parseUrl(std::string_view url, PlainUrl& out, std::string& error);
 
-// The lower-case scheme of `url`, empty when it has none.
-std::string urlScheme(std::string_view url);
-
 // `reference` (a Location header: absolute, "//host/x", "/x", "x", "?q") resolved against `base`,
 // without any fragment.
 std::string resolveReference(std::string_view base, std::string_view reference);
