@@ -9,6 +9,10 @@ N seconds, stops it with SIGTERM and prints one JSON line:
   "cpu_s"            user+system CPU seconds of the player's whole process (start-up included)
   "own_cpu_s"        the player's CPU seconds during the steady part (its processes and children)
   "server_cpu_s"     the sound server's CPU seconds during the steady part (PID, from /proc)
+  "own_wakeups", "server_wakeups"
+                     how many times the player's threads and the sound server's were put on a CPU
+                     during the steady part: unlike CPU seconds, this hardly moves with the load of
+                     other machines on the same host, and it is what a device's power state sees
   "steady_s"         length of the steady part, seconds
   "peak_rss_mb"      peak resident memory
   "first_audio_ms"   from starting the command to its first sound reaching the sink
@@ -30,27 +34,60 @@ THRESHOLD = 300  # 16-bit sample value that counts as sound (the test tone peaks
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
-def process_cpu(pid):
-    """CPU seconds (user + system) of a process and its living descendants, from /proc."""
+def descendants(pid):
+    """PID and its living descendants."""
     children = {}
-    stats = {}
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
             with open("/proc/%s/stat" % entry) as f:
+                parent = int(f.read().rsplit(")", 1)[1].split()[1])
+        except OSError:
+            continue
+        children.setdefault(parent, []).append(int(entry))
+    found, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        found.append(p)
+        todo.extend(children.get(p, []))
+    return found
+
+
+def process_cpu(pid):
+    """CPU seconds (user + system) of a process and its living descendants, from /proc."""
+    total = 0.0
+    for p in descendants(pid):
+        try:
+            with open("/proc/%d/stat" % p) as f:
                 fields = f.read().rsplit(")", 1)[1].split()
         except OSError:
             continue
-        child = int(entry)
-        stats[child] = (int(fields[11]) + int(fields[12])) / TICKS
-        children.setdefault(int(fields[1]), []).append(child)
-    total, todo = 0.0, [pid]
-    while todo:
-        p = todo.pop()
-        total += stats.get(p, 0.0)
-        todo.extend(children.get(p, []))
+        total += (int(fields[11]) + int(fields[12])) / TICKS
     return total
+
+
+def thread_runs(pid):
+    """{(pid, tid): times put on a CPU} for every living thread of PID and its descendants, from
+    /proc/PID/task/TID/schedstat (its third field)."""
+    runs = {}
+    for p in descendants(pid):
+        try:
+            tids = os.listdir("/proc/%d/task" % p)
+        except OSError:
+            continue
+        for tid in tids:
+            try:
+                with open("/proc/%d/task/%s/schedstat" % (p, tid)) as f:
+                    runs[(p, tid)] = int(f.read().split()[2])
+            except (OSError, IndexError, ValueError):
+                continue
+    return runs
+
+
+def runs_between(before, after):
+    """Times on a CPU between two thread_runs() snapshots; a thread born in between counts whole."""
+    return sum(n - before.get(key, 0) for key, n in after.items())
 
 
 class Recorder:
@@ -145,13 +182,15 @@ def main():
     recorder.stop()
     time.sleep(1)  # the sink settles at the player's own latency
     steady_start = time.monotonic()
-    own0 = process_cpu(player.pid)
+    own0, own_runs0 = process_cpu(player.pid), thread_runs(player.pid)
     server0 = process_cpu(args.server_pid) if args.server_pid else None
+    server_runs0 = thread_runs(args.server_pid) if args.server_pid else None
     end = (first if first is not None else start) + args.seconds
     while time.monotonic() < end and player.poll() is None:
         time.sleep(0.1)
-    own1 = process_cpu(player.pid)
+    own1, own_runs1 = process_cpu(player.pid), thread_runs(player.pid)
     server1 = process_cpu(args.server_pid) if args.server_pid else None
+    server_runs1 = thread_runs(args.server_pid) if args.server_pid else None
     steady = time.monotonic() - steady_start
     peak_kb = None
     if player.poll() is None:
@@ -162,6 +201,8 @@ def main():
         "cpu_s": round(usage.ru_utime + usage.ru_stime, 3),
         "own_cpu_s": round(own1 - own0, 3),
         "server_cpu_s": None if server0 is None else round(server1 - server0, 3),
+        "own_wakeups": runs_between(own_runs0, own_runs1),
+        "server_wakeups": None if server_runs0 is None else runs_between(server_runs0, server_runs1),
         "steady_s": round(steady, 1),
         "peak_rss_mb": round((peak_kb if peak_kb is not None else usage.ru_maxrss) / 1024, 1),
         "first_audio_ms": None if first is None else round((first - start) * 1000),

@@ -10,7 +10,8 @@
 # whole machine: the player's own CPU and the sound server's. Then runs that start the program
 # without a station, click a logo once the window is idle and report the time from the click to
 # first audio. Last, the cost of idling: the program with no station for SECONDS with its window
-# shown, then minimised (no hide-to-tray yet), and Goodvibes with no station.
+# shown, then minimised (no hide-to-tray yet), and Goodvibes with no station. And the peak memory of
+# an empty Qt Widgets window (bench_qt_floor), the toolkit's own share of the program's figure.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$here/build}
@@ -32,6 +33,12 @@ printf 'check_updates\r\n0\r\nopen_last\r\n1\r\nstart_volume\r\n25\r\nlast_numbe
 
 bench_compare tembrik "$dir/tembrik"
 seconds_played=$seconds
+floor=$build/bench/playback/bench_qt_floor
+if [ -x "$floor" ]; then
+  echo "an empty Qt Widgets window of the same size, peak RSS MB (three runs): $("$floor" 2>/dev/null) $("$floor" 2>/dev/null) $("$floor" 2>/dev/null)"
+else
+  echo "no $floor: the toolkit's floor not measured (cmake --build $build --target bench_qt_floor)"
+fi
 
 # From a click on a logo to first audio: station 1 is the local icecast, which sends its burst only
 # 250-300 ms after the request; station 2 a server of ours that sends headers and burst at once.
