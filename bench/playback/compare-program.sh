@@ -65,12 +65,13 @@ idle_gv=$(idle --window 'Goodvibes' -- "${goodvibes_cmd[@]:0:${#goodvibes_cmd[@]
 import json, sys
 names = ["tembrik, window shown", "tembrik, minimised", "Goodvibes, no station"]
 print("idle, CPU s per minute (goal for tembrik: whole at most 0.05):")
-print(f"{'':<24}{'own':>8}{'server':>8}{'whole':>8}{'streams held':>14}")
+print(f"{'':<24}{'own':>8}{'server':>8}{'whole':>8}{'streams held':>14}{'own wake-ups/s':>16}")
 for name, text in zip(names, sys.argv[1:]):
     r = json.loads(text)
     if r is None:
         print(f"{name:<24}  (no window found)")
         continue
     own, server = r["own_cpu_s"] * 60 / r["seconds"], r["server_cpu_s"] * 60 / r["seconds"]
-    print(f"{name:<24}{own:>8.3f}{server:>8.3f}{own + server:>8.3f}{r['sink_inputs']:>14}")
+    wakeups = r["own_wakeups"] / r["seconds"]
+    print(f"{name:<24}{own:>8.3f}{server:>8.3f}{own + server:>8.3f}{r['sink_inputs']:>14}{wakeups:>16.1f}")
 PY

@@ -7,7 +7,8 @@ Starts COMMAND, waits for its window (TITLE, a regular expression for xdotool), 
 (start-up done, and the audio library's grace before it gives the sound device up), minimises the
 window with --minimise, then counts for N seconds the CPU seconds of the player (its processes
 and children) and of the sound server (PID), from /proc. Prints one JSON line with "own_cpu_s",
-"server_cpu_s", "seconds" and "sink_inputs" (playback streams the server held at the end).
+"server_cpu_s", "own_wakeups" (times the player's threads got a CPU), "seconds" and "sink_inputs"
+(playback streams the server held at the end).
 """
 import argparse
 import json
@@ -18,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "audio"))
-from measure import process_cpu  # noqa: E402
+from measure import process_cpu, runs_between, thread_runs  # noqa: E402
 
 SETTLE_S = 8
 
@@ -40,9 +41,11 @@ def main():
     if args.minimise:
         subprocess.run(["xdotool", "windowminimize", "--sync", window], check=True, timeout=20)
         time.sleep(2)
+    runs0 = thread_runs(player.pid)
     own0, server0, start = process_cpu(player.pid), process_cpu(args.server_pid), time.monotonic()
     time.sleep(args.seconds)
     own1, server1, seconds = process_cpu(player.pid), process_cpu(args.server_pid), time.monotonic() - start
+    runs1 = thread_runs(player.pid)
     inputs = subprocess.run(["pactl", "list", "sink-inputs", "short"], capture_output=True, text=True).stdout
     player.send_signal(signal.SIGTERM)
     try:
@@ -53,6 +56,7 @@ def main():
     print(json.dumps({
         "own_cpu_s": round(own1 - own0, 3),
         "server_cpu_s": round(server1 - server0, 3),
+        "own_wakeups": runs_between(runs0, runs1),
         "seconds": round(seconds, 1),
         "sink_inputs": len([line for line in inputs.splitlines() if line.strip()]),
     }))
