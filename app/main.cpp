@@ -3,12 +3,8 @@
 #include "SingleInstance.h"
 
 #include "tembrik/platform/ProgramDir.h"
-#include "ui/AboutWindow.h"
 #include "ui/Application.h"
-#include "ui/MainWindow.h"
-#include "ui/OptionsWindow.h"
-#include "ui/StationEditor.h"
-#include "ui/UpdateNotice.h"
+#include "ui/ProgramWindows.h"
 
 #include "desktop/MprisService.h"
 
@@ -38,13 +34,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    auto mainWindow = std::make_unique<MainWindow>();
-    auto options = std::make_unique<OptionsWindow>();
-    auto editor = std::make_unique<StationEditor>();
-    auto updateNotice = std::make_unique<UpdateNotice>();
-    auto about = std::make_unique<AboutWindow>();
+    auto windows = std::make_unique<ProgramWindows>();
+    MainWindow* mainWindow = windows->main.get();
     mainWindow->show();
-    instance.onActivate = [main = mainWindow.get()] {
+    instance.onActivate = [main = mainWindow] {
         if (main->isHidden()) {
             main->openFromTray();
         } else {
@@ -57,10 +50,6 @@ int main(int argc, char** argv) {
     const int rc = QApplication::exec();
     mpris.reset();
 
-    about.reset();
-    updateNotice.reset();
-    editor.reset();
-    options.reset();
-    mainWindow.reset(); // tearDown frees the audio engine last
+    windows.reset(); // the main window goes last and frees the audio engine
     return rc;
 }

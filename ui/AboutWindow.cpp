@@ -44,7 +44,8 @@ QLabel* MakeLabel(QWidget* parent, QRect place, const QString& text, const QFont
 AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("Form5");
     theAboutWindow = this;
-    background = SetUpSkinnedWindow(this, QSize(305, 164), "Версия", "about-background.png");
+    background =
+        SetUpSkinnedWindow(this, QSize(305, 164), "Версия", "about-background.png", SkinLoad::AtFirstShow);
     move(432, 210);
     closeMark = new ImageControl(this);
     closeMark->setObjectName("Image2");

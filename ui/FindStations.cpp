@@ -91,7 +91,8 @@ QString ResultText(const FoundStation& s, const QFontMetrics& metrics, int width
 FindStationsWindow::FindStationsWindow(MainWindow* mainWindow)
     : QWidget(mainWindow), mainWindow_(mainWindow) {
     setObjectName("FindStations");
-    background = SetUpSkinnedWindow(this, ClientSize, "Find stations", "find-background.png");
+    background =
+        SetUpSkinnedWindow(this, ClientSize, "Find stations", "find-background.png", SkinLoad::AtFirstShow);
 
     auto* icon = new ImageControl(this);
     icon->setObjectName("Image4");

@@ -68,7 +68,8 @@ QPoint OptionsPosition(const QSize& screen) {
 OptionsWindow::OptionsWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("Form2");
     theOptionsWindow = this;
-    background = SetUpSkinnedWindow(this, QSize(305, 374), "Options", "options-background.png");
+    background =
+        SetUpSkinnedWindow(this, QSize(305, 374), "Options", "options-background.png", SkinLoad::AtFirstShow);
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
     setPalette(black);

@@ -13,21 +13,29 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegion>
 #include <QWidget>
 #include <QWindow>
 
+#include <utility>
+
 QPixmap LoadProgramPicture(const QString& name) {
     const QString path =
         QString::fromStdString((tembrik::platform::programDir() / name.toStdString()).string());
     if (!QFile::exists(path))
         throw tembrik::platform::FileError::notFound();
-    QPixmap p(path);
-    if (p.isNull())
+    // The program's pictures are all PNG. Naming the format alone would still have Qt ask every
+    // image plugin (GIF, ICO, JPEG with libjpeg) whether it reads "png", loading each into the
+    // process; without the guessing, only the built-in PNG reader runs.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    if (image.isNull())
         throw tembrik::platform::FileError("Bitmap image is not valid");
-    return p;
+    return QPixmap::fromImage(image);
 }
 
 void ShapeWindowFromPicture(QWidget* window, const QPixmap& picture) {
@@ -36,31 +44,74 @@ void ShapeWindowFromPicture(QWidget* window, const QPixmap& picture) {
     window->setMask(QRegion(visible).intersected(QRect(QPoint(0, 0), window->size())));
 }
 
+namespace {
+
+void ShowBackground(QWidget* window, ImageControl* image, const QString& background) {
+    try {
+        const QPixmap picture = LoadProgramPicture(background);
+        image->setPicture(picture);
+        ShapeWindowFromPicture(window, picture);
+    } catch (const tembrik::platform::FileError&) {
+        // Without its picture the window stays a plain rectangle; it still works.
+    }
+}
+
+// Puts the background picture on a window and shapes it when the window is first shown: the Show
+// event comes before the window is mapped, so the first frame already has both. A child of the
+// window; lives on the GUI thread with it.
+class BackgroundAtFirstShow : public QObject {
+public:
+    BackgroundAtFirstShow(QWidget* window, ImageControl* image, QString background)
+        : QObject(window), window_(window), image_(image), background_(std::move(background)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == window_ && e->type() == QEvent::Show) {
+            window_->removeEventFilter(this);
+            ShowBackground(window_, image_, background_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    ImageControl* image_;
+    QString background_;
+};
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const char* name : {"tembrik-16.png", "tembrik-32.png", "tembrik-48.png"}) {
+        try {
+            icon.addPixmap(LoadProgramPicture(name));
+        } catch (const tembrik::platform::FileError&) {
+            // A size that is missing is drawn from the others.
+        }
+    }
+    return icon;
+}
+
+} // namespace
+
 ImageControl* SetUpSkinnedWindow(QWidget* window, QSize clientSize, const QString& caption,
-                                 const QString& background) {
+                                 const QString& background, SkinLoad when) {
     window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     window->setFixedSize(clientSize);
     window->setWindowTitle(caption);
-    QIcon icon;
-    for (const char* name : {"tembrik-16.png", "tembrik-32.png", "tembrik-48.png"}) {
-        const QString path = QString::fromStdString((tembrik::platform::programDir() / name).string());
-        if (QFile::exists(path))
-            icon.addFile(path);
-    }
-    window->setWindowIcon(icon);
+    window->setWindowIcon(ProgramIcon());
     window->setFont(ProgramFont(FontFace::Sans, 11));
 
     auto* image1 = new ImageControl(window);
     image1->setObjectName("Image1");
     image1->setGeometry(QRect(QPoint(0, 0), clientSize));
     image1->setAccessibleName(caption);
-    try {
-        const QPixmap picture = LoadProgramPicture(background);
-        image1->setPicture(picture);
-        ShapeWindowFromPicture(window, picture);
-    } catch (const tembrik::platform::FileError&) {
-        // Without its picture the window stays a plain rectangle; it still works.
-    }
+    if (when == SkinLoad::Now)
+        ShowBackground(window, image1, background);
+    else
+        new BackgroundAtFirstShow(window, image1, background);
     return image1;
 }
 

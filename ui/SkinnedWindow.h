@@ -9,16 +9,23 @@ class QMouseEvent;
 class ImageControl;
 class QPushButton;
 
+// When a skinned window decodes its background picture and takes its shape from it.
+enum class SkinLoad {
+    Now,         // the main window, shown as soon as it exists
+    AtFirstShow, // a secondary window, which the user may never open: its picture is not held until then
+};
+
 // Shared set-up of the program's borderless windows: fixed client size, caption, icon, the
-// background picture (returned; each window keeps it as its `background`) and the window shape
-// from its pure-lime pixels.
+// background control (returned; each window keeps it as its `background`), and the background
+// picture with the window shape from its pure-lime pixels. A missing or broken picture leaves a
+// plain rectangular window, whenever it is loaded.
 ImageControl* SetUpSkinnedWindow(QWidget* window, QSize clientSize, const QString& caption,
-                                 const QString& background);
+                                 const QString& background, SkinLoad when = SkinLoad::Now);
 
 // Applies the window shape: every pure-lime pixel of the picture becomes see-through.
 void ShapeWindowFromPicture(QWidget* window, const QPixmap& picture);
 
-// Loads a picture from the program directory; a missing or broken file raises FileError.
+// Loads a PNG picture from the program directory; a missing or broken file raises FileError.
 QPixmap LoadProgramPicture(const QString& name);
 
 // Starts moving the window for a press of any mouse button on one of its drag areas: the window

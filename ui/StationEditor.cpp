@@ -55,7 +55,8 @@ QPoint EditorPosition(const QSize& screen) {
 StationEditor::StationEditor(QWidget* parent) : QWidget(parent) {
     setObjectName("Form3");
     theStationEditor = this;
-    background = SetUpSkinnedWindow(this, QSize(497, 164), "Editor", "editor-background.png");
+    background =
+        SetUpSkinnedWindow(this, QSize(497, 164), "Editor", "editor-background.png", SkinLoad::AtFirstShow);
 
     titleLabel = new QLabel("Radio station Editor", this);
     titleLabel->setObjectName("sLabel1");

@@ -27,7 +27,8 @@ QPoint UpdateWindowPosition(const QSize& screen) {
 UpdateNotice::UpdateNotice(QWidget* parent) : QWidget(parent) {
     setObjectName("Form4");
     theUpdateNotice = this;
-    background = SetUpSkinnedWindow(this, QSize(302, 135), "Update", "update-background.png");
+    background =
+        SetUpSkinnedWindow(this, QSize(302, 135), "Update", "update-background.png", SkinLoad::AtFirstShow);
     closeMark = new ImageControl(this);
     closeMark->setObjectName("Image2");
     closeMark->setGeometry(260, 4, 32, 25);

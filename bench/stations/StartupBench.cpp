@@ -13,13 +13,9 @@
 #include "stations/GridModel.h"
 #include "stations/Logo.h"
 #include "tembrik/platform/ProgramDir.h"
-#include "ui/AboutWindow.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
-#include "ui/MainWindow.h"
-#include "ui/OptionsWindow.h"
-#include "ui/StationEditor.h"
-#include "ui/UpdateNotice.h"
+#include "ui/ProgramWindows.h"
 #include "ui/widgets/LogoGrid.h"
 
 #include <QApplication>
@@ -75,11 +71,8 @@ int Measure(int argc, char** argv, const fs::path& programDir) {
 
     const auto start = Clock::now();
     const double startCpu = ProcessCpuMs();
-    auto mainWindow = std::make_unique<MainWindow>();
-    auto options = std::make_unique<OptionsWindow>();
-    auto editor = std::make_unique<StationEditor>();
-    auto updateNotice = std::make_unique<UpdateNotice>();
-    auto about = std::make_unique<AboutWindow>();
+    const ProgramWindows windows;
+    MainWindow* mainWindow = windows.main.get();
     mainWindow->show();
     // A zero timer runs once the queue holds nothing else: the window is shown, painted and idle.
     QTimer::singleShot(0, &app, &QApplication::quit);

@@ -370,6 +370,74 @@ TEST_F(ChromeTest, SecondaryWindowsCloseByTheirCloseAreas) {
     }
 }
 
+// A secondary window holds no background picture until it is first shown; from its first frame on
+// it has the picture, and the picture's lime corners are cut out of the window.
+TEST_F(ChromeTest, SecondaryWindowsTakeTheirPictureAndShapeWhenFirstShown) {
+    layOutStations(1);
+    startAll();
+    UpdateNotice updateNotice;
+    const struct {
+        QWidget* window;
+        ImageControl* background;
+        const char* file;
+    } windows[] = {
+        {options_.get(), options_->background, "options-background.png"},
+        {editor_.get(), editor_->background, "editor-background.png"},
+        {&updateNotice, updateNotice.background, "update-background.png"},
+        {about_.get(), about_->background, "about-background.png"},
+    };
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.file);
+        EXPECT_TRUE(w.background->picture().isNull());
+        EXPECT_TRUE(w.window->mask().isEmpty());
+        // Both are there when show() returns, before the window system has drawn anything.
+        w.window->show();
+        EXPECT_FALSE(w.background->picture().isNull());
+        EXPECT_FALSE(w.window->mask().isEmpty());
+        const QImage file(QString::fromStdString((dir_->path() / w.file).string()));
+        EXPECT_EQ(w.background->picture().toImage().convertToFormat(QImage::Format_RGB32),
+                  file.convertToFormat(QImage::Format_RGB32));
+        const QRegion shape = w.window->mask();
+        EXPECT_FALSE(shape.contains(QPoint(0, 0)));
+        EXPECT_TRUE(shape.contains(w.window->rect().center()));
+        // Shown again, the window keeps what it has.
+        w.window->hide();
+        w.window->show();
+        EXPECT_EQ(w.window->mask(), shape);
+        w.window->hide();
+    }
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
+}
+
+// A missing or undecodable background picture, found at first show, leaves a plain rectangular
+// window that still works, as it did when the picture was read at start; no error box.
+TEST_F(ChromeTest, WithoutItsBackgroundPictureASecondaryWindowIsAPlainRectangle) {
+    layOutStations(1);
+    std::filesystem::remove(dir_->path() / "options-background.png");
+    put(dir_->path() / "editor-background.png", "not a picture");
+    put(dir_->path() / "about-background.png", bytesOf(dir_->path() / "about-background.png").substr(0, 8));
+    startAll();
+    const struct {
+        QWidget* window;
+        ImageControl* background;
+        ImageControl* closeMark;
+    } windows[] = {
+        {options_.get(), options_->background, options_->closeMark},
+        {editor_.get(), editor_->background, editor_->closeMark},
+        {about_.get(), about_->background, about_->closeMark},
+    };
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.window->objectName().toStdString());
+        w.window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window, 20000));
+        EXPECT_TRUE(w.background->picture().isNull());
+        EXPECT_TRUE(w.window->mask().isEmpty());
+        w.closeMark->click();
+        EXPECT_TRUE(w.window->isHidden());
+    }
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join("\n").toStdString();
+}
+
 TEST_F(ChromeTest, WithoutAMoveOfTheWindowSystemTheWindowFollowsThePointer) {
     layOutStations(1);
     startAll();
