@@ -365,13 +365,18 @@ TEST_F(Recording, TheSaveDialogAsksForAnMp3NameWithoutPresetsOrQuestions) {
             dialog->setDirectory(QString::fromStdString(dir.path().string()));
         }
         // The folder is listed in the background and may clear the name typed before it is done:
-        // type and accept again while the dialog stays open, and give up rather than hang.
+        // type and accept again while the dialog stays open, and give up rather than hang. The name
+        // goes into the field itself: selectFile() leaves the field alone once it has the focus,
+        // which it gets whenever the window manager gets round to activating the dialog.
         if (++accepts > 500) {
             problems << "the dialog never took the name";
             dialog->reject();
             return;
         }
-        dialog->selectFile("song.mp3");
+        if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
+            edit->setText("song.mp3");
+        else
+            dialog->selectFile("song.mp3");
         QMetaObject::invokeMethod(dialog, "accept");
     });
     poll.start(20);

@@ -18,6 +18,7 @@ void SettingsFixture::SetUp() {
     ResetPlayerState();
     playback::SetAudioForTesting(&audio_);
     dir_ = std::make_unique<ProgramDirFixture>("settings dir \"q\"");
+    configHome_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir() / "xdg").string()));
     SetMessageBoxHookForTesting([this](const QString& text, bool isError) {
         if (isError)
@@ -29,7 +30,7 @@ void SettingsFixture::TearDown() {
     options_.reset();
     mainWindow_.reset();
     SetMessageBoxHookForTesting({});
-    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", configHome_); // the test run's own, set by the tests' entry
     dir_.reset();
     playback::SetAudioForTesting(&DefaultTestAudio());
 }

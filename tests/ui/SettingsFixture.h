@@ -8,6 +8,7 @@
 #include "ui/MainWindow.h"
 #include "ui/OptionsWindow.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,7 @@ protected:
 
     FakeAudio audio_;
     std::unique_ptr<ProgramDirFixture> dir_;
+    QByteArray configHome_; // XDG_CONFIG_HOME before the test
     std::unique_ptr<MainWindow> mainWindow_;
     std::unique_ptr<OptionsWindow> options_;
     QStringList errors_;
