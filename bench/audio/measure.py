@@ -13,6 +13,9 @@ N seconds, stops it with SIGTERM and prints one JSON line:
                      how many times the player's threads and the sound server's were put on a CPU
                      during the steady part: unlike CPU seconds, this hardly moves with the load of
                      other machines on the same host, and it is what a device's power state sees
+The steady part's CPU seconds come from each thread's scheduler statistics (nanoseconds), not from
+/proc/PID/stat, whose clock ticks (10 ms) are too coarse for the few hundredths of a second that a
+player spends in a short run.
   "steady_s"         length of the steady part, seconds
   "peak_rss_mb"      peak resident memory
   "first_audio_ms"   from starting the command to its first sound reaching the sink
@@ -31,7 +34,6 @@ import time
 
 RATE = 44100
 THRESHOLD = 300  # 16-bit sample value that counts as sound (the test tone peaks near 2900)
-TICKS = os.sysconf("SC_CLK_TCK")
 
 
 def descendants(pid):
@@ -54,23 +56,10 @@ def descendants(pid):
     return found
 
 
-def process_cpu(pid):
-    """CPU seconds (user + system) of a process and its living descendants, from /proc."""
-    total = 0.0
-    for p in descendants(pid):
-        try:
-            with open("/proc/%d/stat" % p) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-        except OSError:
-            continue
-        total += (int(fields[11]) + int(fields[12])) / TICKS
-    return total
-
-
-def thread_runs(pid):
-    """{(pid, tid): times put on a CPU} for every living thread of PID and its descendants, from
-    /proc/PID/task/TID/schedstat (its third field)."""
-    runs = {}
+def thread_stats(pid):
+    """{(pid, tid): (CPU nanoseconds, times put on a CPU)} for every living thread of PID and its
+    descendants, from /proc/PID/task/TID/schedstat."""
+    stats = {}
     for p in descendants(pid):
         try:
             tids = os.listdir("/proc/%d/task" % p)
@@ -79,15 +68,22 @@ def thread_runs(pid):
         for tid in tids:
             try:
                 with open("/proc/%d/task/%s/schedstat" % (p, tid)) as f:
-                    runs[(p, tid)] = int(f.read().split()[2])
+                    fields = f.read().split()
+                stats[(p, tid)] = (int(fields[0]), int(fields[2]))
             except (OSError, IndexError, ValueError):
                 continue
-    return runs
+    return stats
 
 
-def runs_between(before, after):
-    """Times on a CPU between two thread_runs() snapshots; a thread born in between counts whole."""
-    return sum(n - before.get(key, 0) for key, n in after.items())
+def stats_between(before, after):
+    """(CPU seconds, times on a CPU) between two thread_stats() snapshots; a thread born in between
+    counts whole."""
+    cpu_ns = runs = 0
+    for key, (ns, n) in after.items():
+        ns0, n0 = before.get(key, (0, 0))
+        cpu_ns += ns - ns0
+        runs += n - n0
+    return cpu_ns / 1e9, runs
 
 
 class Recorder:
@@ -182,15 +178,14 @@ def main():
     recorder.stop()
     time.sleep(1)  # the sink settles at the player's own latency
     steady_start = time.monotonic()
-    own0, own_runs0 = process_cpu(player.pid), thread_runs(player.pid)
-    server0 = process_cpu(args.server_pid) if args.server_pid else None
-    server_runs0 = thread_runs(args.server_pid) if args.server_pid else None
+    own0 = thread_stats(player.pid)
+    server0 = thread_stats(args.server_pid) if args.server_pid else None
     end = (first if first is not None else start) + args.seconds
     while time.monotonic() < end and player.poll() is None:
         time.sleep(0.1)
-    own1, own_runs1 = process_cpu(player.pid), thread_runs(player.pid)
-    server1 = process_cpu(args.server_pid) if args.server_pid else None
-    server_runs1 = thread_runs(args.server_pid) if args.server_pid else None
+    own_cpu, own_wakeups = stats_between(own0, thread_stats(player.pid))
+    server_cpu, server_wakeups = (stats_between(server0, thread_stats(args.server_pid)) if server0 is not None
+                                  else (None, None))
     steady = time.monotonic() - steady_start
     peak_kb = None
     if player.poll() is None:
@@ -199,10 +194,10 @@ def main():
     _, status, usage = os.wait4(player.pid, 0)
     print(json.dumps({
         "cpu_s": round(usage.ru_utime + usage.ru_stime, 3),
-        "own_cpu_s": round(own1 - own0, 3),
-        "server_cpu_s": None if server0 is None else round(server1 - server0, 3),
-        "own_wakeups": runs_between(own_runs0, own_runs1),
-        "server_wakeups": None if server_runs0 is None else runs_between(server_runs0, server_runs1),
+        "own_cpu_s": round(own_cpu, 4),
+        "server_cpu_s": None if server_cpu is None else round(server_cpu, 4),
+        "own_wakeups": own_wakeups,
+        "server_wakeups": server_wakeups,
         "steady_s": round(steady, 1),
         "peak_rss_mb": round((peak_kb if peak_kb is not None else usage.ru_maxrss) / 1024, 1),
         "first_audio_ms": None if first is None else round((first - start) * 1000),

@@ -6,7 +6,7 @@
 Starts COMMAND, waits for its window (TITLE, a regular expression for xdotool), lets it settle
 (start-up done, and the audio library's grace before it gives the sound device up), minimises the
 window with --minimise, then counts for N seconds the CPU seconds of the player (its processes
-and children) and of the sound server (PID), from /proc. Prints one JSON line with "own_cpu_s",
+and children) and of the sound server (PID), from each thread's scheduler statistics. Prints one JSON line with "own_cpu_s",
 "server_cpu_s", "own_wakeups" (times the player's threads got a CPU), "seconds" and "sink_inputs"
 (playback streams the server held at the end).
 """
@@ -19,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "audio"))
-from measure import process_cpu, runs_between, thread_runs  # noqa: E402
+from measure import stats_between, thread_stats  # noqa: E402
 
 SETTLE_S = 8
 
@@ -41,11 +41,11 @@ def main():
     if args.minimise:
         subprocess.run(["xdotool", "windowminimize", "--sync", window], check=True, timeout=20)
         time.sleep(2)
-    runs0 = thread_runs(player.pid)
-    own0, server0, start = process_cpu(player.pid), process_cpu(args.server_pid), time.monotonic()
+    own0, server0, start = thread_stats(player.pid), thread_stats(args.server_pid), time.monotonic()
     time.sleep(args.seconds)
-    own1, server1, seconds = process_cpu(player.pid), process_cpu(args.server_pid), time.monotonic() - start
-    runs1 = thread_runs(player.pid)
+    (own, wakeups), (server, _) = stats_between(own0, thread_stats(player.pid)), stats_between(
+        server0, thread_stats(args.server_pid))
+    seconds = time.monotonic() - start
     inputs = subprocess.run(["pactl", "list", "sink-inputs", "short"], capture_output=True, text=True).stdout
     player.send_signal(signal.SIGTERM)
     try:
@@ -54,9 +54,9 @@ def main():
         player.kill()
         player.wait()
     print(json.dumps({
-        "own_cpu_s": round(own1 - own0, 3),
-        "server_cpu_s": round(server1 - server0, 3),
-        "own_wakeups": runs_between(runs0, runs1),
+        "own_cpu_s": round(own, 4),
+        "server_cpu_s": round(server, 4),
+        "own_wakeups": wakeups,
         "seconds": round(seconds, 1),
         "sink_inputs": len([line for line in inputs.splitlines() if line.strip()]),
     }))
