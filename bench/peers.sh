@@ -11,6 +11,11 @@
 #   bench_measure_click X,Y COMMAND...  the same for the program started idle, with the time from a
 #                                       click at X,Y of its window (a logo) to first audio
 #   bench_five FIELD FUNCTION ARGS...   FIELD of five runs of a measuring FUNCTION, on one line
+# With BENCH_CPU=N the sound server and every player run on CPU N alone. On a virtual machine a
+# wake-up from one virtual CPU to another costs the hypervisor an interrupt, charged to whichever
+# process sent it, and the scheduler places the server and a player's threads differently from run
+# to run: the same player then costs one level or a several times higher one. Pinned, the runs
+# compare the players rather than their placement.
 # Needs $here (the source tree) and $seconds.
 
 bench_start() {
@@ -35,6 +40,9 @@ bench_start() {
     "fixture_${f}_start" >/dev/null
   done
   bench_url=$TEMBRIK_ICECAST_URL/mp3
+  if [ -n "${BENCH_CPU:-}" ] && [ -n "${TEMBRIK_PULSE_PID:-}" ]; then
+    taskset -a -p -c "$BENCH_CPU" "$TEMBRIK_PULSE_PID" >/dev/null
+  fi
   [ -n "${DISPLAY:-}" ] && [[ " $* " == *" display "* ]] && bench_goodvibes_prepare
   sleep 2 # let the station settle
 }
@@ -86,14 +94,23 @@ bench_run_measure() {
   /usr/bin/python3 "$here/bench/audio/measure.py" --monitor "$TEMBRIK_NULL_MONITOR" --seconds "$seconds" "$@"
 }
 
+# The command, on CPU $BENCH_CPU when that is set.
+bench_pinned() {
+  if [ -n "${BENCH_CPU:-}" ]; then
+    echo taskset -c "$BENCH_CPU"
+  fi
+}
+
 bench_measure() {
-  bench_run_measure -- "$@"
+  # shellcheck disable=SC2046
+  bench_run_measure -- $(bench_pinned) "$@"
 }
 
 bench_measure_click() {
   local at=$1
   shift
-  bench_run_measure --click-window '^Tembrik ' --click "$at" -- "$@"
+  # shellcheck disable=SC2046
+  bench_run_measure --click-window '^Tembrik ' --click "$at" -- $(bench_pinned) "$@"
 }
 
 bench_compare() {
