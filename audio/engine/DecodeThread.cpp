@@ -4,11 +4,14 @@
 #include <chrono>
 #include <vector>
 
+#include "common/ThreadName.h"
+
 namespace tembrik::audio::detail {
 
 void runDecodeThread(std::shared_ptr<StreamCore> stream, std::shared_ptr<decode::Decoder> decoder,
                      int sampleRate, std::uint64_t titleDelayFrames,
                      std::function<void(const std::string&, std::uint64_t)> onTag) {
+    common::nameThisThread("audio-decode");
     mix::PcmRing& ring = stream->track->ring;
     const std::size_t lowWater = ring.capacity() * 3 / 5; // top up from 60 %: a late wake-up still has margin
     std::vector<float> pending;

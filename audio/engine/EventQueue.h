@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/ThreadGroup.h"
+#include "common/ThreadName.h"
 
 namespace tembrik::audio::detail {
 
@@ -55,6 +56,7 @@ private:
     explicit EventQueue(Dispatch dispatch) : dispatch_(std::move(dispatch)) {}
 
     void run() {
+        common::nameThisThread("audio-events");
         while (true) {
             QueuedEvent event;
             {

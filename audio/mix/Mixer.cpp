@@ -12,6 +12,8 @@
 #include <cmath>
 #include <optional>
 
+#include "common/ThreadName.h"
+
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
@@ -110,6 +112,7 @@ void Mixer::wake() {
 // Output thread
 
 void Mixer::run() {
+    common::nameThisThread("audio-mixer");
     flushDenormalsToZero();
     bool running = false;  // the back-end is resumed
     bool released = false; // the back-end has given the device up

@@ -13,9 +13,17 @@
 // The playback stream exists only while something plays: release() disconnects it, so that an
 // idle player costs the sound server nothing and the card may suspend; resume() connects it again.
 // The context (the connection to the server) stays, which costs nothing while no stream exists.
+//
+// The output thread runs libpulse's main loop itself (a plain pa_mainloop, not the threaded one):
+// waitWritable() sleeps in the loop until the server asks for more, and a block written is sent on
+// the same thread in the next turn. With a loop thread of libpulse's own, every write had to wake
+// that thread and every request woke ours through it: twice the wake-ups, and each one a switch
+// between threads that a virtual machine makes dear. Only interrupt() comes from other threads; it
+// sets a flag and wakes the loop (pa_mainloop_wakeup() is made for that).
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -29,6 +37,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kLatencyMs = 200; // tlength: from our write to the speaker
 constexpr int kRequestMs = 10;  // minreq: how much the server asks for at a time
 constexpr auto kReconnectTimeout = std::chrono::seconds(2);
+// How long pause() and release() wait for the server to take their request: on a server that has
+// gone away they give up and the next resume() finds out.
+constexpr auto kRequestTimeout = std::chrono::milliseconds(500);
 
 class PulseOutput final : public Output {
 public:
@@ -39,43 +50,32 @@ public:
         spec_.format = PA_SAMPLE_FLOAT32LE;
         spec_.rate = static_cast<uint32_t>(config.sampleRate);
         spec_.channels = 2;
-        mainloop_ = pa_threaded_mainloop_new();
+        mainloop_ = pa_mainloop_new();
         if (!mainloop_) {
             error = "PulseAudio: cannot create a main loop";
             return false;
         }
         context_ =
-            pa_context_new(pa_threaded_mainloop_get_api(mainloop_),
+            pa_context_new(pa_mainloop_get_api(mainloop_),
                            config.applicationName.empty() ? "Tembrik" : config.applicationName.c_str());
         if (!context_) {
             error = "PulseAudio: cannot create a context";
             return false;
         }
-        pa_context_set_state_callback(context_, &PulseOutput::signal, this);
-        if (pa_threaded_mainloop_start(mainloop_) < 0) {
-            error = "PulseAudio: cannot start the main loop";
-            return false;
-        }
         const auto deadline =
             Clock::now() + std::chrono::milliseconds(std::max(config.connectTimeoutMs, 100));
-        pa_threaded_mainloop_lock(mainloop_);
         // The stream is opened once here so that a missing sink or a refused format fails init();
         // the mixer releases it again when nothing plays.
-        bool ok = connect(config, deadline, error) && openStream(deadline, error);
-        pa_threaded_mainloop_unlock(mainloop_);
-        return ok;
+        return connect(config, deadline, error) && openStream(deadline, error);
     }
 
     std::size_t waitWritable(std::size_t maxFrames) override {
-        pa_threaded_mainloop_lock(mainloop_);
         std::size_t writable = 0;
         bool broken = false;
         bool reopened = false;
         while (true) {
-            if (interrupted_) {
-                interrupted_ = false;
+            if (interrupted_.exchange(false, std::memory_order_acq_rel))
                 break;
-            }
             if (pa_context_get_state(context_) != PA_CONTEXT_READY) {
                 broken = true;
                 break;
@@ -99,54 +99,44 @@ public:
                 writable = std::min(bytes / kFrameBytes, maxFrames);
                 break;
             }
-            pa_threaded_mainloop_wait(mainloop_);
+            iterate(-1); // until the server asks for more, or anything else happens
         }
-        pa_threaded_mainloop_unlock(mainloop_);
         if (broken)
             std::this_thread::sleep_for(std::chrono::milliseconds(100)); // a dead server never spins us
         return writable;
     }
 
     void write(const float* stereo, std::size_t frames) override {
-        pa_threaded_mainloop_lock(mainloop_);
+        // Queued here; the loop's next turn (in the next waitWritable()) sends it.
         if (stream_)
             pa_stream_write(stream_, stereo, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
-        pa_threaded_mainloop_unlock(mainloop_);
     }
 
     void pause() override {
-        pa_threaded_mainloop_lock(mainloop_);
         corked_ = true;
         if (stream_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
             if (pa_operation* op = pa_stream_cork(stream_, 1, nullptr, nullptr))
                 pa_operation_unref(op);
-            if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr))
-                pa_operation_unref(op);
+            // The flush is answered after the cork: once it is, both have reached the server. The
+            // output thread may sleep next without turning the loop.
+            finish(pa_stream_flush(stream_, nullptr, nullptr));
         }
-        pa_threaded_mainloop_unlock(mainloop_);
     }
 
     void resume() override {
-        pa_threaded_mainloop_lock(mainloop_);
         corked_ = false;
         if (!stream_) {
             std::string error;
             openStream(Clock::now() + kReconnectTimeout, error); // failing, waitWritable() retries
         } else if (pa_stream_get_state(stream_) == PA_STREAM_READY) {
             if (pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr))
-                pa_operation_unref(op);
+                pa_operation_unref(op); // sent by the next waitWritable()
         }
-        pa_threaded_mainloop_unlock(mainloop_);
     }
 
-    void release() override {
-        pa_threaded_mainloop_lock(mainloop_);
-        closeStream();
-        pa_threaded_mainloop_unlock(mainloop_);
-    }
+    void release() override { closeStream(); }
 
     std::size_t queuedFrames() override {
-        pa_threaded_mainloop_lock(mainloop_);
         // Until the first timing answer arrives, assume the whole latency we asked for, and more.
         pa_usec_t latency = static_cast<pa_usec_t>(2 * kLatencyMs) * 1000;
         int negative = 0;
@@ -157,42 +147,53 @@ public:
         } else {
             latency = 0;
         }
-        pa_threaded_mainloop_unlock(mainloop_);
         return static_cast<std::size_t>(latency * spec_.rate / 1000000);
     }
 
     void interrupt() override {
-        pa_threaded_mainloop_lock(mainloop_);
-        interrupted_ = true;
-        pa_threaded_mainloop_signal(mainloop_, 0);
-        pa_threaded_mainloop_unlock(mainloop_);
+        interrupted_.store(true, std::memory_order_release);
+        pa_mainloop_wakeup(mainloop_);
     }
 
 private:
     static constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 
-    static void signal(pa_context*, void* self) {
-        pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
-    }
-    static void streamSignal(pa_stream*, void* self) {
-        pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
-    }
-    static void writeSignal(pa_stream*, size_t, void* self) {
-        pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
+    // One turn of the loop: sleeps at most `timeoutUs` (-1: until something happens), then runs
+    // what is due. Output thread.
+    void iterate(int timeoutUs) {
+        if (pa_mainloop_prepare(mainloop_, timeoutUs) < 0)
+            return;
+        // prepare() has just emptied the loop's wake-up pipe: an interrupt() given before that must
+        // still end the poll.
+        if (interrupted_.load(std::memory_order_acquire))
+            pa_mainloop_wakeup(mainloop_);
+        if (pa_mainloop_poll(mainloop_) < 0)
+            return;
+        pa_mainloop_dispatch(mainloop_);
     }
 
-    // Waits (main loop locked) for `ready`, giving up at a bad state or the deadline.
+    // Turns the loop until `state` says ready (1) or failed (-1), or the deadline.
     template <class StateFn> bool waitFor(StateFn state, Clock::time_point deadline) {
         while (true) {
             int s = state();
             if (s == 1)
                 return true;
-            if (s < 0 || Clock::now() >= deadline)
+            if (s < 0)
                 return false;
-            pa_threaded_mainloop_unlock(mainloop_);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            pa_threaded_mainloop_lock(mainloop_);
+            const auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return false;
+            iterate(static_cast<int>(std::min<long long>(left, 100000)));
         }
+    }
+
+    // Waits (a little) until the server has answered the operation, then lets it go.
+    void finish(pa_operation* op) {
+        if (!op)
+            return;
+        waitFor([&] { return pa_operation_get_state(op) == PA_OPERATION_RUNNING ? 0 : 1; },
+                Clock::now() + kRequestTimeout);
+        pa_operation_unref(op);
     }
 
     bool connect(const PulseConfig& config, Clock::time_point deadline, std::string& error) {
@@ -214,7 +215,7 @@ private:
         return true;
     }
 
-    // Main loop locked. Connects a playback stream, corked unless resume() asked for sound.
+    // Connects a playback stream, corked unless resume() asked for sound.
     bool openStream(Clock::time_point deadline, std::string& error) {
         closeStream();
         pa_channel_map map;
@@ -225,8 +226,6 @@ private:
                 std::string("sound server refused the stream: ") + pa_strerror(pa_context_errno(context_));
             return false;
         }
-        pa_stream_set_state_callback(stream_, &PulseOutput::streamSignal, this);
-        pa_stream_set_write_callback(stream_, &PulseOutput::writeSignal, this);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(pa_usec_t{kLatencyMs} * 1000, &spec_));
@@ -261,13 +260,21 @@ private:
         return true;
     }
 
-    // Main loop locked.
+    // Disconnects the stream and waits (a little) until the server has let it go, since nothing
+    // turns the loop while the player is idle.
     void closeStream() {
         if (!stream_)
             return;
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pa_stream_set_write_callback(stream_, nullptr, nullptr);
-        pa_stream_disconnect(stream_);
+        if (pa_stream_get_state(stream_) == PA_STREAM_READY ||
+            pa_stream_get_state(stream_) == PA_STREAM_CREATING) {
+            pa_stream_disconnect(stream_);
+            waitFor(
+                [&] {
+                    pa_stream_state_t s = pa_stream_get_state(stream_);
+                    return PA_STREAM_IS_GOOD(s) ? 0 : 1;
+                },
+                Clock::now() + kRequestTimeout);
+        }
         pa_stream_unref(stream_);
         stream_ = nullptr;
     }
@@ -275,28 +282,26 @@ private:
     void close() {
         if (!mainloop_)
             return;
-        pa_threaded_mainloop_lock(mainloop_);
-        closeStream();
         if (context_) {
-            pa_context_set_state_callback(context_, nullptr, nullptr);
+            closeStream();
             pa_context_disconnect(context_);
             pa_context_unref(context_);
             context_ = nullptr;
         }
-        pa_threaded_mainloop_unlock(mainloop_);
-        pa_threaded_mainloop_stop(mainloop_);
-        pa_threaded_mainloop_free(mainloop_);
+        pa_mainloop_free(mainloop_);
         mainloop_ = nullptr;
     }
 
+    // All of it belongs to the output thread (open() and the destructor run before it starts and
+    // after it has ended), except interrupted_.
     std::string sinkName_;
     pa_sample_spec spec_{};
-    pa_threaded_mainloop* mainloop_ = nullptr;
-    pa_context* context_ = nullptr;      // guarded by the main loop's lock
-    pa_stream* stream_ = nullptr;        // guarded by the main loop's lock; null while released
-    std::size_t minBytes_ = kFrameBytes; // guarded by the main loop's lock
-    bool corked_ = true;                 // guarded by the main loop's lock: pause() was the last word
-    bool interrupted_ = false;           // guarded by the main loop's lock
+    pa_mainloop* mainloop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr; // null while released
+    std::size_t minBytes_ = kFrameBytes;
+    bool corked_ = true; // pause() was the last word
+    std::atomic<bool> interrupted_{false};
 };
 
 } // namespace

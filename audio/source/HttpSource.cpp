@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/ThreadName.h"
 #include "source/IcyDemuxer.h"
 #include "source/Url.h"
 #include "tembrik/audio/Trace.h"
@@ -42,6 +43,7 @@ namespace {
 // Bytes kept while opening; a transfer that gets this far ahead of the opener pauses.
 constexpr std::uint64_t kRetainLimit = 4u << 20;
 constexpr std::size_t kMaxHeaderBytes = 256 * 1024; // all lines of one response
+constexpr int kBatchWaitMs = 500;                   // longest wait for a batch of the body
 
 std::string lowerCopy(std::string_view s) {
     std::string out(s);
@@ -120,6 +122,7 @@ HttpSource::~HttpSource() = default;
 // Download thread
 
 void HttpSource::run() {
+    common::nameThisThread("audio-net");
     platform::TransferRequest request;
     request.url = request_.url;
     if (request_.icyMetadata)
@@ -199,14 +202,23 @@ void HttpSource::run() {
                 std::chrono::duration_cast<std::chrono::milliseconds>(responseDeadline - now).count() + 1));
         } else {
             int stall = 0;
+            std::size_t batch = 1;
             {
                 std::lock_guard lock(mutex_);
                 stall = accepted_ ? stallTimeoutMs_ : 0;
+                // Well stocked while playing, the stream may come in batches of an eighth of the
+                // buffer: this thread then wakes a few times a second instead of at every packet,
+                // and what waits in the kernel is never more than half of what waits here.
+                if (accepted_ && !eagerRefill_ && buffered_ >= bufferLimit_ / 4)
+                    batch = static_cast<std::size_t>(bufferLimit_ / 8);
             }
             if (stall > 0 && now - lastData_ > std::chrono::milliseconds(stall)) {
                 result = {Failure::Network, 0, "the stream stalled"};
                 break;
             }
+            transfer->batchReads(batch);
+            if (batch > 1)
+                waitMs = kBatchWaitMs; // a slow station's bytes wait no longer than this
         }
         transfer->wait(waitMs);
     }

@@ -27,6 +27,8 @@ constexpr std::size_t pieceSize = 16 * 1024;
 constexpr std::size_t maxHeaderLine = 100 * 1024;
 // Reads per perform(): a fast station must not keep the owner from its other work.
 constexpr int roundsPerPerform = 16;
+// The largest batch: the kernel's receive buffer must hold it with room to spare.
+constexpr std::size_t maxBatch = 64 * 1024;
 
 // An eventfd, shared by the transfer (wake(), wait()) and its resolver threads, so that a resolver
 // finishing after the transfer has gone still writes to a descriptor of its own.
@@ -113,6 +115,8 @@ public:
             if (ms < 0 || left < ms)
                 ms = static_cast<int>(std::min<long long>(left, INT32_MAX));
         }
+        if (socket_ >= 0 && phase_ == Phase::Receiving && lowWater_ != batch_)
+            applyBatch();
         pollfd fds[2] = {{wake_->fd(), POLLIN, 0}, {socket_, 0, 0}};
         nfds_t count = 1;
         if (socket_ >= 0 && !paused_) {
@@ -121,6 +125,14 @@ public:
         }
         if (::poll(fds, count, ms) > 0 && (fds[0].revents & POLLIN))
             wake_->drain();
+    }
+
+    void batchReads(std::size_t bytes) override {
+        if (next_) {
+            next_->batchReads(bytes);
+            return;
+        }
+        batch_ = static_cast<int>(std::clamp<std::size_t>(bytes, 1, maxBatch));
     }
 
     void wake() override {
@@ -175,6 +187,14 @@ private:
         }
     }
 
+    // The socket's receive low-water mark: the kernel then wakes poll() for the body only once that
+    // much has arrived (or the connection ended), while recv() still takes whatever is there.
+    void applyBatch() {
+        // Where the system refuses, the body simply keeps coming packet by packet.
+        ::setsockopt(socket_, SOL_SOCKET, SO_RCVLOWAT, &batch_, sizeof batch_);
+        lowWater_ = batch_;
+    }
+
     void fail(TransferFailure failure, std::string detail) {
         if (ended_)
             return;
@@ -191,6 +211,7 @@ private:
     }
 
     void closeSocket() {
+        lowWater_ = 1; // a new socket starts at the system's default
         if (socket_ >= 0)
             ::close(socket_);
         socket_ = -1;
@@ -751,6 +772,8 @@ private:
     const addrinfo* nextAddress_ = nullptr;
     int lastConnectError_ = 0;
     int socket_ = -1;
+    int batch_ = 1;    // the low-water mark the owner asked for
+    int lowWater_ = 1; // the one the socket has
 
     std::string output_;
     std::size_t outputPos_ = 0;

@@ -123,6 +123,28 @@ TEST_P(StationFormats, PlaysAndIsHeardInTheNullSinksRecording) {
 INSTANTIATE_TEST_SUITE_P(Icecast, StationFormats, ::testing::ValuesIn(kMounts),
                          [](const auto& p) { return std::string(p.param.path + 1); });
 
+TEST(Station, TheSoundServerHoldsNoStreamOfOursWhileNothingPlays) {
+    TEMBRIK_REQUIRE_ENV("TEMBRIK_ICECAST_URL");
+    TEMBRIK_REQUIRE_ENV("PULSE_SERVER");
+    PrivateSink sink;
+    ASSERT_TRUE(sink.ok()) << "pactl could not load a null sink";
+    Engine engine;
+    EngineConfig config;
+    config.sinkName = sink.name();
+    ASSERT_TRUE(engine.init(config)) << engine.initError();
+    // The stream opened at start is given up when nothing has played for a few seconds; each
+    // station takes it again, is heard, and gives it up once it is stopped.
+    EXPECT_TRUE(eventually([&] { return sink.playbackStreams() == 0; }, 15s)) << sink.playbackStreams();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::string failure;
+        auto recording = playAndRecord(engine, mountUrl("/mp3"), sink.monitor(), 440, failure);
+        ASSERT_TRUE(failure.empty()) << failure;
+        EXPECT_GE(windowsWithTone(recording, 440), 20u);
+        EXPECT_TRUE(eventually([&] { return sink.playbackStreams() == 0; }, 15s)) << sink.playbackStreams();
+    }
+}
+
 TEST(Station, DefaultDeviceReachesTheFixturesNullSink) {
     TEMBRIK_REQUIRE_ENV("TEMBRIK_ICECAST_URL");
     TEMBRIK_REQUIRE_ENV("TEMBRIK_NULL_MONITOR");

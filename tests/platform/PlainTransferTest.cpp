@@ -17,6 +17,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -682,6 +683,54 @@ TEST(PlainTransfer, APausedTransferSleepsInsteadOfReading) {
     runToEnd(*t, events);
     EXPECT_EQ(t->result().failure, TransferFailure::None);
     EXPECT_TRUE(events.body == pattern(200000));
+}
+
+TEST(PlainTransfer, BatchedReadsWaitForTheBatchAndLoseNothing) {
+    // After the head and one byte, 2000 bytes in packets of 100, 10 ms apart, then 300 more: less
+    // than a batch. "/held" then keeps the connection open, "/closed" closes it.
+    const std::string body = "x" + pattern(2300);
+    auto go = std::make_shared<std::atomic<bool>>(false);
+    auto handler = [body, go](bool close) {
+        return [body, go, close](Connection& c) {
+            c.send("HTTP/1.1 200 OK\r\n\r\n" + body.substr(0, 1));
+            while (!go->load() && c.sleep(5ms)) {
+            }
+            c.sendPaced(body.substr(1, 2000), 100, 10000);
+            c.send(body.substr(2001));
+            if (!close)
+                c.sleep(120s);
+        };
+    };
+    TestServer server;
+    server.route("/held", handler(false));
+    server.route("/closed", handler(true));
+    for (const char* path : {"/held", "/closed"}) {
+        SCOPED_TRACE(path);
+        go->store(false);
+        Recorder events;
+        auto t = start(requestFor(server.url(path)), events);
+        while (events.body.empty() && !t->perform())
+            t->wait(50);
+        ASSERT_EQ(events.body, "x");
+        t->batchReads(1000);
+        go->store(true);
+        t->wait(60000); // without the batch, the first packet of 100 bytes would end it
+        EXPECT_FALSE(t->perform());
+        EXPECT_GE(events.body.size(), 1001u);
+        // The rest is less than a batch: a wait that times out (or the close) still hands it over.
+        const auto giveUp = std::chrono::steady_clock::now() + 30s;
+        while (events.body.size() < body.size() && std::chrono::steady_clock::now() < giveUp) {
+            if (t->perform())
+                break;
+            t->wait(100);
+        }
+        EXPECT_TRUE(events.body == body) << events.body.size() << " bytes";
+        if (std::string(path) == "/closed") {
+            runToEnd(*t, events);
+            EXPECT_EQ(t->result().failure, TransferFailure::None) << t->result().detail;
+        }
+        go->store(false);
+    }
 }
 
 TEST(PlainTransfer, WakeEndsAWaitEarly) {

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <sstream>
 
 extern char** environ;
 
@@ -201,6 +202,31 @@ PrivateSink::PrivateSink() {
 PrivateSink::~PrivateSink() {
     if (module_ >= 0)
         runCommand("pactl unload-module " + std::to_string(module_) + " 2>/dev/null");
+}
+
+int PrivateSink::playbackStreams() const {
+    // Both lists are tab-separated: a sink's index and name; a stream's index and its sink's index.
+    auto sinks = runCommand("pactl list short sinks 2>/dev/null");
+    auto inputs = runCommand("pactl list short sink-inputs 2>/dev/null");
+    if (!sinks || !inputs)
+        return -1;
+    std::string index;
+    std::istringstream sinkLines(*sinks);
+    for (std::string line; std::getline(sinkLines, line);) {
+        const auto tab = line.find('\t');
+        if (tab != std::string::npos && line.compare(tab + 1, name_.size() + 1, name_ + "\t") == 0)
+            index = line.substr(0, tab);
+    }
+    if (index.empty())
+        return -1;
+    int count = 0;
+    std::istringstream inputLines(*inputs);
+    for (std::string line; std::getline(inputLines, line);) {
+        const auto tab = line.find('\t');
+        if (tab != std::string::npos && line.compare(tab + 1, index.size() + 1, index + "\t") == 0)
+            ++count;
+    }
+    return count;
 }
 
 MonitorRecorder::MonitorRecorder(const std::string& source) {

@@ -90,6 +90,8 @@ public:
     bool ok() const { return module_ >= 0; }
     const std::string& name() const { return name_; }
     std::string monitor() const { return name_ + ".monitor"; }
+    // Playback streams connected to the sink now, -1 when pactl cannot tell.
+    int playbackStreams() const;
 
 private:
     std::string name_;

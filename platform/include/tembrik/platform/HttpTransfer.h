@@ -8,6 +8,7 @@
 // redirect to https://) goes through libcurl, in the module tembrik-curl.so beside the program,
 // loaded the first time one is needed.
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +85,11 @@ public:
     virtual long status() const = 0;                                  // of the latest answer, 0 before one
     virtual std::string effectiveUrl() const = 0;                     // after redirects
     virtual std::optional<Clock::time_point> connectedAt() const = 0; // when the connection stood
+    // Lets the body arrive in batches: wait() then returns for the body only once `bytes` of it are
+    // waiting (or the connection ended), or when its time is up, and perform() takes whatever has
+    // come. A steady stream then wakes its owner a few times a second instead of at every packet.
+    // 1 hands over every packet (as at the start). A transfer that cannot batch ignores it.
+    virtual void batchReads(std::size_t bytes) { static_cast<void>(bytes); }
 };
 
 // Starts a transfer (it runs in perform()). nullptr, with the reason in `error`, when libcurl is
