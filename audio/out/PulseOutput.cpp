@@ -1,4 +1,4 @@
-// The PulseAudio back-end (libpulse's threaded main loop; PipeWire's pulse server works the same).
+// The PulseAudio back-end (libpulse, driven by the output thread; PipeWire's pulse server works the same).
 //
 // Buffer attributes. With PA_STREAM_ADJUST_LATENCY, tlength is the whole latency from our write to
 // the speaker, and the server gives the device (sink) (tlength - 2 * minreq) / 2 of it; PipeWire's
