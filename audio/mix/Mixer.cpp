@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <thread>
 
 #include "common/ThreadName.h"
 
@@ -25,6 +26,11 @@ namespace {
 constexpr std::chrono::milliseconds kIdleGrace(300);
 // Paused this long, the device is given up (the sound server holds no stream of ours meanwhile).
 constexpr std::chrono::seconds kReleaseAfter(3);
+// Waiting for a first sound, the output thread looks again this often, and less often once the
+// wait has lasted a while (a station that connects but sends nothing).
+constexpr std::chrono::milliseconds kHoldPollFast(2);
+constexpr std::chrono::milliseconds kHoldPollSlow(20);
+constexpr std::chrono::milliseconds kHoldPollFor(500);
 
 void flushDenormalsToZero() {
 #if defined(__SSE__)
@@ -119,6 +125,8 @@ void Mixer::run() {
     auto idleSince = std::chrono::steady_clock::now();
     auto pausedAt = idleSince;
     bool wasPlaying = false;
+    bool holding = false; // waiting for a first sound, since holdingSince
+    auto holdingSince = idleSince;
     while (true) {
         takeCommands();
         {
@@ -165,6 +173,19 @@ void Mixer::run() {
         const std::size_t frames = output_->waitWritable(kMaxBlockFrames);
         if (frames == 0)
             continue;
+        if (nothingToStartWith()) {
+            // Nothing is written before the first stream has audio: a block of silence queued ahead
+            // of its first sound would delay that sound by as much (up to the whole latency). The
+            // device has not started, so holding back costs no glitch; a stream that never gets
+            // audio is looked at less often.
+            if (!holding) {
+                holding = true;
+                holdingSince = now;
+            }
+            std::this_thread::sleep_for(now - holdingSince < kHoldPollFor ? kHoldPollFast : kHoldPollSlow);
+            continue;
+        }
+        holding = false;
         render(block_.data(), frames);
         output_->write(block_.data(), frames);
         reportEnded();
@@ -236,6 +257,30 @@ bool Mixer::anyPlaying() const {
     return std::any_of(tracks_.begin(), tracks_.end(), [](const auto& t) {
         return t->playing.load(std::memory_order_acquire) && !t->ended.load(std::memory_order_relaxed);
     });
+}
+
+// True while every stream that plays has yet to sound and has nothing to sound with: none has
+// been heard since it started, and each is still filling its pre-buffer or waiting for its first
+// decoded block. Those are marked as buffering meanwhile.
+bool Mixer::nothingToStartWith() {
+    bool waiting = false;
+    for (const auto& track : tracks_) {
+        if (!track->playing.load(std::memory_order_acquire) || track->ended.load(std::memory_order_relaxed))
+            continue;
+        if (track->ring.totalRead() > 0 || track->decoderDone.load(std::memory_order_acquire))
+            return false; // sounding already (keep its blocks coming), or at its end
+        const bool open = !track->gated || !track->prebuffer || track->prebuffered();
+        if (open && track->ring.available() > 0)
+            return false;
+        waiting = true;
+    }
+    if (waiting) {
+        for (const auto& track : tracks_) {
+            if (track->playing.load(std::memory_order_relaxed))
+                track->buffering.store(true, std::memory_order_relaxed);
+        }
+    }
+    return waiting;
 }
 
 void Mixer::render(float* out, std::size_t frames) {

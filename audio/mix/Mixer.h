@@ -49,6 +49,7 @@ private:
     void takeCommands();
     void apply(Command& command);
     bool anyPlaying() const;
+    bool nothingToStartWith();
     void render(float* out, std::size_t frames);
     void reportEnded();
     void reportHeardMarks();

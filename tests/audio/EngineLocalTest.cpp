@@ -252,6 +252,28 @@ TEST_F(EngineTest, ConnectionDroppedMidStreamEndsAfterTheAudioPlayedOut) {
     EXPECT_GT(toneAmplitude(capture.samples(), 1, 440, 44100), 0.05);
 }
 
+TEST_F(EngineTest, NothingIsWrittenAheadOfAStreamsFirstSound) {
+    // The station's burst is smaller than the pre-buffer, so the stream plays but waits over a
+    // second for the rest at the station's pace. Silence written meanwhile would sit in the
+    // device's queue ahead of the first sound and delay it by as much.
+    startEngine();
+    IcyStation station;
+    station.audio = mp3Tone() + mp3Tone();
+    station.burst = 8192;
+    station.rate = 16000; // real time: 36000 bytes of pre-buffer (75 % of 3 s at 128 kbit/s)
+    server.route("/live", station.handler());
+    auto opened = engine.openUrl(server.url("/live"));
+    ASSERT_TRUE(opened);
+    engine.play(opened.stream);
+    ASSERT_TRUE(capture.waitForSound(4410, 0.05f, 10s));
+    const auto all = capture.samples();
+    std::size_t first = 0;
+    while (first < all.size() && std::abs(all[first]) < 0.01f)
+        ++first;
+    // Only the encoder's and the decoder's delay (about 1600 frames) comes before the tone.
+    EXPECT_LT(first / 2, 4096u);
+}
+
 TEST_F(EngineTest, StopSilencesTheStreamAndPlayResumesIt) {
     startEngine(1.0);
     IcyStation station;

@@ -52,7 +52,9 @@ double peakToneAmplitude(std::span<const std::int16_t> mono, double frequency) {
 
 // Plays `url` on the PulseAudio output while recording `monitor`, until the recording made while
 // the stream plays holds a second of `tone` (in 50 ms windows: a busy machine may make the sound
-// server drop out now and then, which must not fail the test) or ten seconds have passed.
+// server drop out now and then, which must not fail the test) or 25 seconds have passed. A mount
+// that has just gone on the air has no burst for its first listener, and a tone in Vorbis runs far
+// below its nominal bit rate, so the pre-buffer may fill at the stream's own pace for 10 s or more.
 std::vector<std::int16_t> playAndRecord(Engine& engine, const std::string& url, const std::string& monitor,
                                         double tone, std::string& failure) {
     MonitorRecorder recorder(monitor);
@@ -78,7 +80,7 @@ std::vector<std::int16_t> playAndRecord(Engine& engine, const std::string& url, 
                 return false;
             return windowsWithTone(std::span<const std::int16_t>(all).subspan(start), tone) >= 20;
         },
-        10s);
+        25s);
     auto recording = recorder.stop();
     engine.freeStream(opened.stream);
     recording.erase(recording.begin(),
