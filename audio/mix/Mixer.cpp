@@ -175,9 +175,9 @@ void Mixer::run() {
             continue;
         if (nothingToStartWith()) {
             // Nothing is written before the first stream has audio: a block of silence queued ahead
-            // of its first sound would delay that sound by as much (up to the whole latency). The
-            // device has not started, so holding back costs no glitch; a stream that never gets
-            // audio is looked at less often.
+            // of its first sound would delay that sound by as much (up to the whole latency). All
+            // the device could play meanwhile is silence, so holding back costs no glitch; a stream
+            // that never gets audio is looked at less often.
             if (!holding) {
                 holding = true;
                 holdingSince = now;
@@ -261,7 +261,7 @@ bool Mixer::anyPlaying() const {
 
 // True while every stream that plays has yet to sound and has nothing to sound with: none has
 // been heard since it started, and each is still filling its pre-buffer or waiting for its first
-// decoded block. Those are marked as buffering meanwhile.
+// decoded block. Those are marked as buffering meanwhile (render() sets the mark again per block).
 bool Mixer::nothingToStartWith() {
     bool waiting = false;
     for (const auto& track : tracks_) {
@@ -269,16 +269,10 @@ bool Mixer::nothingToStartWith() {
             continue;
         if (track->ring.totalRead() > 0 || track->decoderDone.load(std::memory_order_acquire))
             return false; // sounding already (keep its blocks coming), or at its end
-        const bool open = !track->gated || !track->prebuffer || track->prebuffered();
-        if (open && track->ring.available() > 0)
+        if ((!track->gated || track->prebufferReady()) && track->ring.available() > 0)
             return false;
+        track->buffering.store(true, std::memory_order_relaxed);
         waiting = true;
-    }
-    if (waiting) {
-        for (const auto& track : tracks_) {
-            if (track->playing.load(std::memory_order_relaxed))
-                track->buffering.store(true, std::memory_order_relaxed);
-        }
     }
     return waiting;
 }
@@ -291,7 +285,7 @@ void Mixer::render(float* out, std::size_t frames) {
             continue;
         float* s = scratch_.data();
         std::size_t got = 0;
-        if (track.gated && (!track.prebuffer || track.prebuffered()))
+        if (track.gated && track.prebufferReady())
             track.gated = false;
         if (!track.gated) {
             got = track.ring.read(s, frames);

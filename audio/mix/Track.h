@@ -39,7 +39,8 @@ struct Track {
 
     // Output thread only.
     std::vector<std::shared_ptr<fx::Effect>> chain;
-    bool gated = true;
+    bool gated = true; // silent until prebufferReady()
+    bool prebufferReady() const { return !prebuffer || prebuffered(); }
     float currentVolume = -1.0f; // < 0: not started yet (jump to the target)
 };
 

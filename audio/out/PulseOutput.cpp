@@ -265,15 +265,10 @@ private:
     void closeStream() {
         if (!stream_)
             return;
-        if (pa_stream_get_state(stream_) == PA_STREAM_READY ||
-            pa_stream_get_state(stream_) == PA_STREAM_CREATING) {
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
             pa_stream_disconnect(stream_);
-            waitFor(
-                [&] {
-                    pa_stream_state_t s = pa_stream_get_state(stream_);
-                    return PA_STREAM_IS_GOOD(s) ? 0 : 1;
-                },
-                Clock::now() + kRequestTimeout);
+            waitFor([&] { return PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)) ? 0 : 1; },
+                    Clock::now() + kRequestTimeout);
         }
         pa_stream_unref(stream_);
         stream_ = nullptr;
