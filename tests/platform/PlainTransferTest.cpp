@@ -729,7 +729,6 @@ TEST(PlainTransfer, BatchedReadsWaitForTheBatchAndLoseNothing) {
             runToEnd(*t, events);
             EXPECT_EQ(t->result().failure, TransferFailure::None) << t->result().detail;
         }
-        go->store(false);
     }
 }
 

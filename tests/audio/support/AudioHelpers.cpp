@@ -210,23 +210,21 @@ int PrivateSink::playbackStreams() const {
     auto inputs = runCommand("pactl list short sink-inputs 2>/dev/null");
     if (!sinks || !inputs)
         return -1;
-    std::string index;
-    std::istringstream sinkLines(*sinks);
-    for (std::string line; std::getline(sinkLines, line);) {
-        const auto tab = line.find('\t');
-        if (tab != std::string::npos && line.compare(tab + 1, name_.size() + 1, name_ + "\t") == 0)
-            index = line.substr(0, tab);
-    }
-    if (index.empty())
+    // The first column of each line whose second column is `value`.
+    auto firstColumnsWhere = [](const std::string& lines, const std::string& value) {
+        std::vector<std::string> found;
+        std::istringstream in(lines);
+        for (std::string line; std::getline(in, line);) {
+            const auto tab = line.find('\t');
+            if (tab != std::string::npos && line.compare(tab + 1, value.size() + 1, value + "\t") == 0)
+                found.push_back(line.substr(0, tab));
+        }
+        return found;
+    };
+    const auto index = firstColumnsWhere(*sinks, name_);
+    if (index.size() != 1)
         return -1;
-    int count = 0;
-    std::istringstream inputLines(*inputs);
-    for (std::string line; std::getline(inputLines, line);) {
-        const auto tab = line.find('\t');
-        if (tab != std::string::npos && line.compare(tab + 1, index.size() + 1, index + "\t") == 0)
-            ++count;
-    }
-    return count;
+    return static_cast<int>(firstColumnsWhere(*inputs, index.front()).size());
 }
 
 MonitorRecorder::MonitorRecorder(const std::string& source) {
