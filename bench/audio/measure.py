@@ -8,17 +8,17 @@ during the steady part nothing but the player sets the sink's latency; then lets
 N seconds, stops it with SIGTERM and prints one JSON line:
   "cpu_s"            user+system CPU seconds of the player's whole process (start-up included)
   "own_cpu_s"        the player's CPU seconds during the steady part (its processes and children)
-  "server_cpu_s"     the sound server's CPU seconds during the steady part (PID, from /proc)
+  "server_cpu_s"     the sound server's CPU seconds during the steady part (PID)
   "own_wakeups", "server_wakeups"
                      how many times the player's threads and the sound server's were put on a CPU
                      during the steady part: unlike CPU seconds, this hardly moves with the load of
                      other machines on the same host, and it is what a device's power state sees
-The steady part's CPU seconds come from each thread's scheduler statistics (nanoseconds), not from
-/proc/PID/stat, whose clock ticks (10 ms) are too coarse for the few hundredths of a second that a
-player spends in a short run.
   "steady_s"         length of the steady part, seconds
   "peak_rss_mb"      peak resident memory
   "first_audio_ms"   from starting the command to its first sound reaching the sink
+The steady part's CPU seconds come from each thread's scheduler statistics (nanoseconds), not from
+/proc/PID/stat, whose clock ticks (10 ms) are too coarse for the few hundredths of a second that a
+player spends in a short run.
 With --click, the player is expected to stay silent until its window (TITLE) gets a left click at
 X,Y (window coordinates): the click is made 2 s after the window appears, and "click_to_audio_ms"
 is the time from the click to the first sound.

@@ -6,9 +6,9 @@
 Starts COMMAND, waits for its window (TITLE, a regular expression for xdotool), lets it settle
 (start-up done, and the audio library's grace before it gives the sound device up), minimises the
 window with --minimise, then counts for N seconds the CPU seconds of the player (its processes
-and children) and of the sound server (PID), from each thread's scheduler statistics. Prints one JSON line with "own_cpu_s",
-"server_cpu_s", "own_wakeups" (times the player's threads got a CPU), "seconds" and "sink_inputs"
-(playback streams the server held at the end).
+and children) and of the sound server (PID), from each thread's scheduler statistics. Prints one
+JSON line with "own_cpu_s", "server_cpu_s", "own_wakeups" (times the player's threads got a CPU),
+"seconds" and "sink_inputs" (playback streams the server held at the end).
 """
 import argparse
 import json
